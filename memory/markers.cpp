@@ -1,0 +1,31 @@
+// Old-level markers, and the double-clicks that hide the window.
+#include "toolkit/errmode.h"
+#include "ui/frmMain.h"
+
+void frmMain::MarkOldLevels() {
+    tk::resume_next([&] { picOldPhysical.set_visible(false); },
+                    [&] { picOldPhysical.set_width(picAvailablePhysical.width()); },
+                    [&] { picOldPhysical.set_left(picUsedPhysical.width() - picOldPhysical.width()); },
+                    [&] { picOldPagefile.set_visible(false); },
+                    [&] { picOldPagefile.set_width(picAvailablePagefile.width()); },
+                    [&] { picOldPagefile.set_left(picUsedPagefile.width() - picOldPagefile.width()); });
+}
+
+void frmMain::tmrLoosePicOld_Timer() {
+    tk::resume_next([&] { tmrLoosePicOld.set_enabled(false); }, [&] { picOldPhysical.set_visible(false); },
+                    [&] { picOldPagefile.set_visible(false); });
+}
+
+// Only the window goes: the tray entry still reads "&Hide", as the user left it.
+void frmMain::Form_DblClick() {
+    tk::resume_next([&] { set_visible(false); });
+}
+
+void frmMain::Frame1_DblClick() { Form_DblClick(); }
+void frmMain::Frame2_DblClick() { Form_DblClick(); }
+void frmMain::lblTotalPhysicalShow_DblClick() { Form_DblClick(); }
+void frmMain::lblUsedPhysicalShow_DblClick() { Form_DblClick(); }
+void frmMain::lblFreePhysicalShow_DblClick() { Form_DblClick(); }
+void frmMain::lblTotalPagefileShow_DblClick() { Form_DblClick(); }
+void frmMain::lblUsedPagefileShow_DblClick() { Form_DblClick(); }
+void frmMain::lblFreePagefileShow_DblClick() { Form_DblClick(); }

@@ -1,0 +1,115 @@
+#include "toolkit/form.h"
+
+#include <algorithm>
+
+#include "toolkit/runtime.h"
+
+namespace tk {
+
+Form::Form(Runtime& rt, std::string name) : Control(*this, nullptr, Kind::Form, std::move(name)), rt_(rt) {
+    Control::set_visible(false);
+}
+
+Form::~Form() {
+    if (loaded_) rt_.platform().detach(*this);
+}
+
+void Form::load() {
+    if (loaded_) return;
+    loaded_ = true;
+    rt_.platform().attach(*this);
+    loading_ = true;
+    hidden_in_load_ = false;
+    if (on_load) on_load();
+    loading_ = false;
+}
+
+void Form::load_and_show() {
+    load();
+    if (!hidden_in_load_ && !rt_.ended()) set_visible(true);
+}
+
+void Form::show() {
+    load();
+    set_visible(true);
+}
+
+void Form::set_visible(bool on) {
+    if (!on && loading_) hidden_in_load_ = true;
+    if (on && !loaded_) load();
+    Control::set_visible(on);
+}
+
+bool Form::unload() {
+    if (!loaded_) return true;
+    std::int16_t cancel = 0;
+    if (on_unload) on_unload(cancel);
+    if (cancel != 0) return false;
+    if (!loaded_) return true;  // the handler unloaded it already
+    Control::set_visible(false);
+    rt_.platform().detach(*this);
+    loaded_ = false;
+    return true;
+}
+
+Control* Form::find_control(std::string_view name) const {
+    if (name == this->name()) return const_cast<Form*>(this);
+    for (Control* c : controls_)
+        if (c->name() == name) return c;
+    return nullptr;
+}
+
+Menu* Form::find_menu(std::string_view name) const {
+    Control* c = find_control(name);
+    return c && c->kind() == Kind::Menu ? static_cast<Menu*>(c) : nullptr;
+}
+
+Timer* Form::find_timer(std::string_view name) const {
+    for (Timer* t : timers_)
+        if (t->name() == name) return t;
+    return nullptr;
+}
+
+void Form::unregister_timer(Timer* t) { timers_.erase(std::remove(timers_.begin(), timers_.end(), t), timers_.end()); }
+
+bool Form::takes_input() const { return loaded_ && enabled() && !rt_.ended(); }
+
+bool Form::user_click(Control& c) {
+    if (!takes_input() || !c.enabled() || !c.on_click) return false;
+    rt_.dispatch(c.on_click);
+    return true;
+}
+
+bool Form::user_dbl_click(Control& c) {
+    if (!takes_input() || !c.enabled() || !c.on_dbl_click) return false;
+    rt_.dispatch(c.on_dbl_click);
+    return true;
+}
+
+bool Form::user_choose(Menu& m, bool via_popup) {
+    // A pop-up menu opened from the tray works even while the window is
+    // disabled; the menu bar does not.
+    if (rt_.ended() || !loaded_ || (!via_popup && !enabled())) return false;
+    if (m.is_separator() || !m.reachable(via_popup) || !m.on_click) return false;
+    rt_.dispatch(m.on_click);
+    return true;
+}
+
+bool Form::user_shortcut(Shortcut s) {
+    if (s == Shortcut::None || !takes_input()) return false;
+    for (Control* c : controls_) {
+        if (c->kind() != Kind::Menu) continue;
+        auto* m = static_cast<Menu*>(c);
+        if (m->shortcut() == s) return user_choose(*m);
+    }
+    return false;
+}
+
+void Form::user_close() {
+    if (rt_.ended() || !loaded_) return;
+    rt_.dispatch([this] { unload(); });
+}
+
+void Form::popup_menu(Menu& m) { rt_.platform().popup_menu(*this, m); }
+
+}  // namespace tk

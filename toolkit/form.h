@@ -1,0 +1,84 @@
+#pragma once
+// A window: owns its controls, menus and timers (as members of the derived
+// class, created parents first) and defines its handlers as methods.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "toolkit/control.h"
+#include "toolkit/menu.h"
+#include "toolkit/timer.h"
+
+namespace tk {
+
+class Runtime;
+
+enum class BorderStyle { Sizable, FixedDialog };
+
+class Form : public Control {
+public:
+    Form(Runtime& rt, std::string name);
+    ~Form() override;
+
+    Runtime& runtime() const { return rt_; }
+
+    // Layout of the window itself (the control's bounds are its outer frame).
+    double client_width() const { return client_w_; }
+    double client_height() const { return client_h_; }
+    void set_client_size(double w, double h) {
+        client_w_ = w;
+        client_h_ = h;
+    }
+    BorderStyle border_style = BorderStyle::Sizable;
+    bool show_in_taskbar = true;
+    bool start_centered = true;  // on the screen; otherwise where left/top say
+    IconId icon = IconId::Window;
+
+    bool loaded() const { return loaded_; }
+    // Gives the controls their peers and runs the load handler.
+    void load();
+    // Load, then show unless the load handler hid the window (the start-up form).
+    void load_and_show();
+    void show();  // modeless
+    void hide() { set_visible(false); }
+    void set_visible(bool on) override;
+    // Runs the unload handler; unless it cancels, the peers go. True when unloaded.
+    bool unload();
+
+    std::function<void()> on_load;
+    std::function<void(std::int16_t& cancel)> on_unload;
+
+    Control* find_control(std::string_view name) const;
+    Menu* find_menu(std::string_view name) const;
+    Timer* find_timer(std::string_view name) const;
+    const std::vector<Control*>& controls() const { return controls_; }
+    const std::vector<Timer*>& timers() const { return timers_; }
+
+    // Input from the user, as backends and tests deliver it. Each is ignored
+    // while the window takes no input (disabled, not loaded, or after the end).
+    bool user_click(Control& c);
+    bool user_dbl_click(Control& c);  // the form itself or a control on it
+    bool user_choose(Menu& m, bool via_popup = false);
+    bool user_shortcut(Shortcut s);
+    void user_close();
+    // Opens one of this form's menus as a pop-up at the mouse.
+    void popup_menu(Menu& m);
+
+    void register_control(Control* c) { controls_.push_back(c); }
+    void register_timer(Timer* t) { timers_.push_back(t); }
+    void unregister_timer(Timer* t);
+
+private:
+    bool takes_input() const;
+    Runtime& rt_;
+    double client_w_ = 0, client_h_ = 0;
+    bool loaded_ = false;
+    bool loading_ = false;
+    bool hidden_in_load_ = false;
+    std::vector<Control*> controls_;
+    std::vector<Timer*> timers_;
+};
+
+}  // namespace tk

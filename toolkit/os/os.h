@@ -1,0 +1,27 @@
+#pragma once
+// The operating system's services, one implementation per system (linux/,
+// windows/), chosen by the build. Backends build their Platform on these.
+#include <cstdint>
+#include <string>
+
+#include "toolkit/platform.h"
+
+namespace tk::os {
+
+// One fresh reading of one memory figure, in bytes; tk::Error when the
+// system does not answer.
+std::uint64_t memory_figure(MemField field);
+// chars two-byte blanks, every byte written, given back when the result goes.
+BlankText blank_text(std::size_t chars);
+// The command line after the program's own name and its separating blanks.
+std::string argument_text(int argc, char** argv);
+bool file_exists(const std::string& path);
+void start_program(const std::string& path, int window_style);
+
+std::int32_t reg_open_key(std::uint32_t root, const std::string& key, std::uint32_t options,
+                          std::uint32_t access, RegKey& out);
+std::int32_t reg_query_value(RegKey key, const std::string& name, std::uint32_t reserved, std::uint32_t& type,
+                             std::uint8_t* data, std::uint32_t& size);
+std::int32_t reg_close_key(RegKey key);
+
+}  // namespace tk::os

@@ -1,0 +1,58 @@
+#pragma once
+// The scheduler owns every timer. Due timers fire one at a time, each handler
+// running to its end, ordered by due time and then by creation. A timer that
+// fires is due again one interval after the moment it fired, so a late tick
+// is never made up with a burst.
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <vector>
+
+namespace tk {
+
+class Timer;
+
+class Scheduler {
+public:
+    std::int64_t now() const { return now_; }
+    // Backends set the clock (ms); it never runs backwards.
+    void set_now(std::int64_t ms) {
+        if (ms > now_) now_ = ms;
+    }
+    // Fires every timer that is due at now(). Does nothing while held, stopped,
+    // or from inside a timer handler (handlers never interleave).
+    void run_due();
+    // The earliest due time of an enabled timer, or INT64_MAX.
+    std::int64_t next_due() const;
+    // Virtual time: advance the clock by ms, firing timers at their due times.
+    void advance(std::int64_t ms);
+
+    // While held (an error message box is open) no timer fires.
+    void hold() { ++holds_; }
+    void release() {
+        if (holds_ > 0) --holds_;
+    }
+    bool held() const { return holds_ > 0; }
+    // After the program's end nothing fires again.
+    void stop() { stopped_ = true; }
+    bool stopped() const { return stopped_; }
+    bool busy() const { return depth_ > 0; }
+
+    // Where an error that a handler lets through goes (the dispatcher).
+    std::function<void(const std::exception&)> on_unhandled;
+
+    void add(Timer* t);
+    void remove(Timer* t);
+    void enabled_changed(Timer* t);
+
+private:
+    std::int64_t now_ = 0;
+    int holds_ = 0;
+    int depth_ = 0;
+    bool stopped_ = false;
+    std::uint64_t next_seq_ = 0;
+    std::vector<Timer*> timers_;
+    std::vector<Timer*> due_scratch_;
+};
+
+}  // namespace tk

@@ -1,0 +1,28 @@
+#include "toolkit/timer.h"
+
+#include "toolkit/form.h"
+#include "toolkit/runtime.h"
+#include "toolkit/text.h"
+
+namespace tk {
+
+Timer::Timer(Form& form, std::string name, int interval_ms, bool enabled, std::string_view tag)
+    : scheduler_(form.runtime().scheduler()), name_(std::move(name)), interval_(interval_ms), tag_(tag) {
+    scheduler_.add(this);
+    form.register_timer(this);
+    set_enabled(enabled);
+}
+
+Timer::~Timer() { scheduler_.remove(this); }
+
+void Timer::set_enabled(bool on) {
+    if (on == enabled_) return;
+    enabled_ = on;
+    scheduler_.enabled_changed(this);
+}
+
+double Timer::tag_number() const { return text_number(tag_); }
+
+void Timer::set_tag_number(double value) { tag_ = number_text(value); }
+
+}  // namespace tk

@@ -1,0 +1,59 @@
+// The tray icon: one record for its whole life, and the decoding of the
+// mouse messages that come back through the hidden TrayIcon box.
+#include <cmath>
+#include <cstring>
+
+#include "toolkit/errmode.h"
+#include "toolkit/error.h"
+#include "ui/frmMain.h"
+
+namespace {
+
+constexpr std::uint32_t NIF_MESSAGE = 1, NIF_ICON = 2, NIF_TIP = 4;
+constexpr std::uint32_t WM_MOUSEMOVE = 0x200;
+constexpr std::int32_t kLeftDoubleClickCode = 0x2D00;  // WM_LBUTTONDBLCLK as it arrives in X
+constexpr std::int32_t kRightButtonUpCode = 0x4B00;    // WM_RBUTTONUP
+
+// A fixed-length text: the tip is padded with blanks and carries no zero.
+void SetTip(tk::NotifyIconData88& data, const char* text) {
+    std::memset(data.szTip, ' ', sizeof data.szTip);
+    const std::size_t n = std::min(std::strlen(text), sizeof data.szTip);
+    std::memcpy(data.szTip, text, n);
+}
+
+std::int32_t ToLong(double x) {
+    const double r = std::nearbyint(x);  // halves to even
+    if (!(r >= -2147483648.0 && r <= 2147483647.0)) throw tk::Error(tk::ErrorCode::Overflow, "Overflow");
+    return static_cast<std::int32_t>(r);
+}
+
+}  // namespace
+
+void frmMain::ShowProgramInTray() {
+    tk::NotifyIconData88& d = TrayIconData;
+    tk::resume_next([&] { d.cbSize = sizeof(tk::NotifyIconData88); }, [&] { d.hWnd = TrayIcon.hwnd(); },
+                    [&] { d.uID = 1; }, [&] { d.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP; },
+                    [&] { d.uCallbackMessage = WM_MOUSEMOVE; }, [&] { TrayIcon.set_picture(icon); },
+                    [&] { d.hIcon = platform().icon_handle(TrayIcon.picture()); },
+                    [&] { SetTip(d, "Taluvex"); },
+                    [&] { platform().shell_notify_icon(tk::NIM_ADD, d); });
+}
+
+void frmMain::ShowIconInTray(std::int16_t& NroIcon, std::string& /*Msg*/) {
+    tk::NotifyIconData88& d = TrayIconData;
+    tk::resume_next([&] { SetTip(d, "Taluvex"); },
+                    [&] { TrayIcon.set_picture(platform().load_icon_resource(NroIcon)); },
+                    [&] { d.hIcon = platform().icon_handle(TrayIcon.picture()); },
+                    [&] { platform().shell_notify_icon(tk::NIM_MODIFY, d); });
+}
+
+void frmMain::TrayIcon_MouseMove(std::int16_t /*Button*/, std::int16_t /*Shift*/, double X, double /*Y*/) {
+    std::int32_t code = 0;
+    tk::resume_next([&] { code = (ToLong(X) & 255) * 256; });
+    if (code == kLeftDoubleClickCode) {
+        tk::resume_next([&] { mnuShow_Click(); });
+    } else if (code == kRightButtonUpCode) {
+        tk::resume_next([&] { mnuShow.set_caption(visible() ? "&Hide" : "&Show"); },
+                        [&] { popup_menu(mnuPopUp); });
+    }
+}
