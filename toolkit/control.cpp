@@ -1,5 +1,6 @@
 #include "toolkit/control.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "toolkit/error.h"
@@ -13,7 +14,15 @@ Control::Control(Form& form, Control* parent, Kind kind, std::string name)
     if (kind_ != Kind::Form) form_.register_control(this);
 }
 
-Control::~Control() = default;
+Control::~Control() {
+    // Members go before their form: leave the form's lists as we go, so the
+    // form never reaches a control that is gone.
+    if (kind_ != Kind::Form) form_.unregister_control(this);
+    if (parent_) {
+        auto& siblings = parent_->children_;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+    }
+}
 
 void Control::set_caption(std::string_view text) {
     if (text == caption_) return;

@@ -70,6 +70,10 @@ Timer* Form::find_timer(std::string_view name) const {
     return nullptr;
 }
 
+void Form::unregister_control(Control* c) {
+    controls_.erase(std::remove(controls_.begin(), controls_.end(), c), controls_.end());
+}
+
 void Form::unregister_timer(Timer* t) { timers_.erase(std::remove(timers_.begin(), timers_.end(), t), timers_.end()); }
 
 bool Form::takes_input() const { return loaded_ && enabled() && !rt_.ended(); }

@@ -67,6 +67,7 @@ public:
     void popup_menu(Menu& m);
 
     void register_control(Control* c) { controls_.push_back(c); }
+    void unregister_control(Control* c);
     void register_timer(Timer* t) { timers_.push_back(t); }
     void unregister_timer(Timer* t);
 

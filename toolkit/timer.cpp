@@ -7,13 +7,16 @@
 namespace tk {
 
 Timer::Timer(Form& form, std::string name, int interval_ms, bool enabled, std::string_view tag)
-    : scheduler_(form.runtime().scheduler()), name_(std::move(name)), interval_(interval_ms), tag_(tag) {
+    : form_(form), scheduler_(form.runtime().scheduler()), name_(std::move(name)), interval_(interval_ms), tag_(tag) {
     scheduler_.add(this);
     form.register_timer(this);
     set_enabled(enabled);
 }
 
-Timer::~Timer() { scheduler_.remove(this); }
+Timer::~Timer() {
+    scheduler_.remove(this);
+    form_.unregister_timer(this);
+}
 
 void Timer::set_enabled(bool on) {
     if (on == enabled_) return;

@@ -32,6 +32,7 @@ public:
 
 private:
     friend class Scheduler;
+    Form& form_;
     Scheduler& scheduler_;
     std::string name_;
     int interval_;

@@ -1,0 +1,21 @@
+# Shared by the scripts: install Debian packages that are missing.
+# shellcheck shell=bash
+
+need_packages() {
+    local missing=()
+    local p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}" >&2
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    if [ -z "${TALUVEX_APT_UPDATED:-}" ]; then
+        $sudo apt-get update -qq >&2
+        export TALUVEX_APT_UPDATED=1
+    fi
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+}
+
+jobs() { nproc 2>/dev/null || echo 2; }
