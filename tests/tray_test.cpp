@@ -1,0 +1,164 @@
+// The tray record, the decoding of tray messages, and the window commands.
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+#include "harness.h"
+
+using test::App;
+
+namespace {
+
+std::uint32_t word(const std::array<std::uint8_t, 88>& b, int offset) {
+    return b[offset] | (b[offset + 1] << 8) | (b[offset + 2] << 16) | (std::uint32_t{b[offset + 3]} << 24);
+}
+
+}  // namespace
+
+TEST(TrayRecord, IsTheEightyEightByteRecordByteForByte) {
+    App app;
+    frmMain& w = app.start();
+    ASSERT_EQ(app.os.tray_calls.size(), 1u);
+    const auto call = app.os.tray_calls[0];
+    EXPECT_EQ(call.message, tk::NIM_ADD);
+    EXPECT_EQ(word(call.bytes, 0), 88u);
+    EXPECT_EQ(word(call.bytes, 4), w.TrayIcon.hwnd());
+    EXPECT_NE(w.TrayIcon.hwnd(), 0u);
+    EXPECT_EQ(word(call.bytes, 8), 1u);
+    EXPECT_EQ(word(call.bytes, 12), 7u);
+    EXPECT_EQ(word(call.bytes, 16), 0x200u);
+    EXPECT_EQ(word(call.bytes, 20), app.os.icon_handle(tk::IconId::Window));
+    const std::string tip(reinterpret_cast<const char*>(call.bytes.data() + 24), 64);
+    EXPECT_EQ(tip, "Taluvex" + std::string(57, ' '));  // blank-padded, no zero byte
+    EXPECT_TRUE(app.os.tray_icon_present);
+    EXPECT_EQ(w.TrayIcon.picture(), tk::IconId::Window);
+    EXPECT_FALSE(w.TrayIcon.visible());
+
+    // Changing the icon reuses the record and swaps only the icon.
+    std::int16_t id = 1;
+    std::string msg;
+    w.ShowIconInTray(id, msg);
+    const auto& modify = app.os.tray_calls.back();
+    EXPECT_EQ(modify.message, tk::NIM_MODIFY);
+    EXPECT_EQ(word(modify.bytes, 20), app.os.icon_handle(tk::IconId::File));
+    EXPECT_EQ(std::memcmp(modify.bytes.data(), call.bytes.data(), 20), 0);
+    id = 7;  // no such resource: the icon stays, the call still goes out
+    w.ShowIconInTray(id, msg);
+    EXPECT_EQ(app.os.tray_calls.size(), 3u);
+    EXPECT_EQ(word(app.os.tray_calls.back().bytes, 20), app.os.icon_handle(tk::IconId::File));
+}
+
+TEST(TrayRecord, NoTrayMeansNoIconAndNoMessage) {
+    App app;
+    app.os.tray_available = false;
+    frmMain& w = app.start();
+    EXPECT_TRUE(w.visible());
+    EXPECT_FALSE(app.os.tray_icon_present);
+    EXPECT_TRUE(app.os.boxes.empty());
+    app.advance(5000);
+    EXPECT_EQ(app.os.tray_calls.size(), 1u);  // no retry
+}
+
+TEST(TrayMessages, OnlyLeftDoubleClickAndRightButtonUpActAtEveryScale) {
+    for (int dpi : {96, 120, 144}) {
+        App app;
+        app.os.dpi = dpi;
+        frmMain& w = app.start();
+        for (std::uint32_t m = 0x200; m <= 0x209; ++m) {
+            if (m == 0x203 || m == 0x205) continue;
+            app.tray(m);
+        }
+        EXPECT_TRUE(w.visible()) << dpi;
+        EXPECT_TRUE(app.os.popups.empty()) << dpi;
+        app.tray(0x203);
+        EXPECT_FALSE(w.visible()) << dpi;
+        EXPECT_EQ(w.mnuShow.caption(), "&Show");
+        app.tray(0x205);
+        ASSERT_EQ(app.os.popups.size(), 1u) << dpi;
+        EXPECT_EQ(app.os.popups[0], "mnuPopUp");
+        app.tray(0x203);
+        EXPECT_TRUE(w.visible()) << dpi;
+    }
+}
+
+TEST(TrayMessages, DecodingKeepsTheLowByteOfTheRoundedCoordinate) {
+    App app;
+    frmMain& w = app.start();
+    // 7725 + 256 * 15 still ends in the double-click's low byte.
+    w.TrayIcon_MouseMove(0, 0, 7725 + 3840, 0);
+    EXPECT_FALSE(w.visible());
+    w.TrayIcon_MouseMove(0, 0, 7724.5, 0);  // rounds to the even 7724: nothing
+    EXPECT_FALSE(w.visible());
+    w.TrayIcon_MouseMove(0, 0, 7725.5, 0);  // rounds to 7726: nothing
+    w.TrayIcon_MouseMove(0, 0, 1e12, 0);    // out of range: nothing, no error
+    w.TrayIcon_MouseMove(0, 0, -7725 + 256 * 61, 0);
+    EXPECT_FALSE(w.visible());
+    EXPECT_TRUE(app.os.unhandled.empty());
+}
+
+TEST(TrayMessages, RightClickCaptionFollowsTheWindowAndThePopupWorks) {
+    App app;
+    frmMain& w = app.start();
+    std::string caption_when_open;
+    app.os.on_popup = [&](tk::Form&, tk::Menu& m) {
+        caption_when_open = app.w().mnuShow.caption();
+        EXPECT_EQ(m.name(), "mnuPopUp");
+        app.choose_in_popup("mnuShow");
+    };
+    app.tray(0x205);
+    EXPECT_EQ(caption_when_open, "&Hide");
+    EXPECT_FALSE(w.visible());
+    app.tray(0x205);
+    EXPECT_EQ(caption_when_open, "&Show");
+    EXPECT_TRUE(w.visible());
+}
+
+TEST(WindowCommands, ToTrayHidesAndKeepsHidden) {
+    App app;
+    frmMain& w = app.start();
+    ASSERT_TRUE(app.press(tk::Shortcut::CtrlT));
+    EXPECT_FALSE(w.visible());
+    EXPECT_EQ(w.mnuShow.caption(), "&Show");
+    w.mnuToTray_Click();
+    EXPECT_FALSE(w.visible());
+    EXPECT_EQ(w.mnuShow.caption(), "&Show");
+    EXPECT_TRUE(app.os.tray_icon_present);
+    // A caption that is neither of the two does nothing.
+    w.mnuShow.set_caption("x");
+    w.mnuShow_Click();
+    EXPECT_FALSE(w.visible());
+}
+
+TEST(WindowCommands, EveryWayOutClosesAboutThenDeletesTheIconThenEnds) {
+    for (int way = 0; way < 4; ++way) {
+        App app;
+        frmMain& w = app.start();
+        ASSERT_TRUE(app.press(tk::Shortcut::F1));
+        ASSERT_TRUE(app.about_open());
+        app.os.log.clear();
+        switch (way) {
+            case 0: app.close(); break;
+            case 1: w.mnuExit_Click(); break;
+            case 2: app.choose_in_popup("mnuExit2"); break;
+            case 3: w.unload(); break;
+        }
+        EXPECT_FALSE(app.about_open()) << way;
+        EXPECT_EQ(app.os.log, (std::vector<std::string>{"tray 2", "end"})) << way;
+        EXPECT_EQ(app.os.detached.front(), "frmAbout") << way;
+        EXPECT_FALSE(app.os.tray_icon_present);
+        EXPECT_TRUE(app.rt.ended());
+        // Nothing runs after the end: no timer, no input.
+        const auto readings = app.os.reading_count;
+        app.advance(5000);
+        EXPECT_EQ(app.os.reading_count, readings);
+        EXPECT_FALSE(app.press(tk::Shortcut::CtrlF));
+    }
+}
+
+TEST(WindowCommands, ExitFromTheMenuBar) {
+    App app;
+    app.start();
+    ASSERT_TRUE(app.press(tk::Shortcut::CtrlX));
+    EXPECT_EQ(app.os.ends, 1);
+    EXPECT_FALSE(app.os.tray_icon_present);
+}
