@@ -74,7 +74,11 @@ void frmAbout::Form_Load() {
     set_left(main_.left() + main_.width() / 2 - width() / 2);
     set_top(main_.top() + main_.height() / 2 - height() / 2);
     set_caption(std::string("About ") + kAppTitle);
-    lblVersion.set_caption("v" + tk::number_text(kVersionMajor) + "." + tk::number_text(kVersionMinor));
+    std::string version = "v";
+    version += tk::number_text(kVersionMajor);
+    version += '.';
+    version += tk::number_text(kVersionMinor);
+    lblVersion.set_caption(version);
     lblTitle.set_caption(kAppTitle);
 }
 

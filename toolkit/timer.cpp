@@ -24,6 +24,8 @@ void Timer::set_enabled(bool on) {
     scheduler_.enabled_changed(this);
 }
 
+void Timer::set_tag(std::string_view text) { tag_.assign(text.data(), text.size()); }
+
 double Timer::tag_number() const { return text_number(tag_); }
 
 void Timer::set_tag_number(double value) { tag_ = number_text(value); }

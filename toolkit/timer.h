@@ -24,7 +24,7 @@ public:
     // running one keeps its schedule.
     void set_enabled(bool on);
     const std::string& tag() const { return tag_; }
-    void set_tag(std::string_view text) { tag_.assign(text.data(), text.size()); }
+    void set_tag(std::string_view text);
     double tag_number() const;           // tk::Error when the tag is not a number
     void set_tag_number(double value);   // shortest decimal text
 
