@@ -1,0 +1,312 @@
+#include "toolkit/qt/qt_platform.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QShortcut>
+#include <QSystemTrayIcon>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "toolkit/error.h"
+#include "toolkit/os/os.h"
+#include "toolkit/qt/icons.h"
+#include "toolkit/qt/peers.h"
+
+namespace tk::qt {
+namespace {
+
+// The tray record's flags and the mouse messages it reports back.
+constexpr std::uint32_t NIF_ICON = 2, NIF_TIP = 4;
+constexpr std::uint32_t WM_LBUTTONDBLCLK = 0x203, WM_RBUTTONUP = 0x205;
+constexpr std::uint32_t kWindowIconHandle = 0x7A110001, kFileIconHandle = 0x7A110002;
+constexpr int vbOK = 1;
+
+// The timers' clock ticks 64 times a second.
+constexpr qint64 kTicksPerSecond = 64;
+
+QMessageBox::Icon box_icon(int style) {
+    switch (style & 0x70) {
+        case 16: return QMessageBox::Critical;
+        case 32: return QMessageBox::Question;
+        case 48: return QMessageBox::Warning;
+        case 64: return QMessageBox::Information;
+        default: return QMessageBox::NoIcon;
+    }
+}
+
+// The tip is a fixed field of 64 single-byte characters padded with blanks,
+// with no terminating zero.
+QString tip_text(const NotifyIconData88& d) {
+    std::size_t n = 0;
+    while (n < sizeof d.szTip && d.szTip[n] != '\0') ++n;
+    while (n > 0 && d.szTip[n - 1] == ' ') --n;
+    return QString::fromLatin1(d.szTip, static_cast<qsizetype>(n));
+}
+
+}  // namespace
+
+QtPlatform::QtPlatform(int argc, char** argv)
+    : arguments_(os::argument_text(argc, argv)), window_icon_(icons::window()), file_icon_(icons::file()) {
+    // The toolkit's dialog font: the system's sans family at the 8 points the
+    // layout was made for, so captions fit their laid-out boxes.
+    QFont dialog_font = QApplication::font();
+    dialog_font.setPointSizeF(8);
+    QApplication::setFont(dialog_font);
+    tick_timer_.setTimerType(Qt::PreciseTimer);
+    tick_timer_.setSingleShot(true);
+    QObject::connect(&tick_timer_, &QTimer::timeout, &tick_timer_, [this] { tick(); });
+}
+
+QtPlatform::~QtPlatform() {
+    tick_timer_.stop();
+    tray_.clear();
+    for (const QPointer<QWidget>& w : windows_) delete w.data();
+}
+
+void QtPlatform::start(Runtime& rt) {
+    rt_ = &rt;
+    clock_.start();
+    tick_timer_.start(1);
+}
+
+void QtPlatform::tick() {
+    if (ended_ || !rt_) return;
+    Scheduler& s = rt_->scheduler();
+    s.set_now(clock_.elapsed());
+    s.run_due();
+    if (ended_) return;
+    // The next tick on the 1/64 s grid, never a burst to catch up.
+    const qint64 now = clock_.elapsed();
+    const qint64 next_tick = now * kTicksPerSecond / 1000 + 1;
+    const qint64 due = (next_tick * 1000 + kTicksPerSecond - 1) / kTicksPerSecond;
+    tick_timer_.start(static_cast<int>(std::max<qint64>(1, due - now)));
+}
+
+std::uint64_t QtPlatform::memory_figure(MemField field) { return os::memory_figure(field); }
+
+BlankText QtPlatform::blank_text(std::size_t chars) { return os::blank_text(chars); }
+
+bool QtPlatform::file_exists(const std::string& path) { return os::file_exists(path); }
+
+void QtPlatform::start_program(const std::string& path, int window_style) { os::start_program(path, window_style); }
+
+std::int32_t QtPlatform::reg_open_key(std::uint32_t root, const std::string& key, std::uint32_t options,
+                                      std::uint32_t access, RegKey& out) {
+    return os::reg_open_key(root, key, options, access, out);
+}
+
+std::int32_t QtPlatform::reg_query_value(RegKey key, const std::string& name, std::uint32_t reserved,
+                                         std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) {
+    return os::reg_query_value(key, name, reserved, type, data, size);
+}
+
+std::int32_t QtPlatform::reg_close_key(RegKey key) { return os::reg_close_key(key); }
+
+int QtPlatform::message_box(const std::string& prompt, int style, const std::string& title) {
+    QMessageBox box(box_icon(style), QString::fromStdString(title), QString::fromStdString(prompt),
+                    QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+    return vbOK;
+}
+
+std::uint32_t QtPlatform::shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) {
+    const auto key = std::make_pair(data.hWnd, data.uID);
+    auto it = tray_.find(key);
+    auto apply = [&](QSystemTrayIcon& icon) {
+        if (data.uFlags & NIF_ICON) {
+            IconId id = IconId::None;
+            if (data.hIcon == kWindowIconHandle) id = IconId::Window;
+            if (data.hIcon == kFileIconHandle) id = IconId::File;
+            icon.setIcon(this->icon(id));
+        }
+        if (data.uFlags & NIF_TIP) icon.setToolTip(tip_text(data));
+    };
+    switch (message) {
+        case NIM_ADD: {
+            if (it != tray_.end() || !QSystemTrayIcon::isSystemTrayAvailable()) return 0;
+            auto icon = std::make_unique<QSystemTrayIcon>();
+            apply(*icon);
+            const std::uint32_t hwnd = data.hWnd;
+            // Queued: a pop-up opened from here must not run inside the
+            // tray's own mouse-press handling.
+            QObject::connect(
+                icon.get(), &QSystemTrayIcon::activated, icon.get(),
+                [this, hwnd](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::DoubleClick) tray_message(hwnd, WM_LBUTTONDBLCLK);
+                    if (reason == QSystemTrayIcon::Context) tray_message(hwnd, WM_RBUTTONUP);
+                },
+                Qt::QueuedConnection);
+            icon->show();
+            tray_.emplace(key, std::move(icon));
+            return 1;
+        }
+        case NIM_MODIFY:
+            if (it == tray_.end()) return 0;
+            apply(*it->second);
+            return 1;
+        case NIM_DELETE: {
+            if (it == tray_.end()) return 0;
+            // Possibly called from this icon's own signal: delete it later.
+            QSystemTrayIcon* icon = it->second.release();
+            tray_.erase(it);
+            icon->hide();
+            icon->deleteLater();
+            return 1;
+        }
+        default: return 0;
+    }
+}
+
+Control* QtPlatform::control_by_handle(std::uint32_t hwnd) const {
+    if (hwnd == 0) return nullptr;
+    for (Form* f : forms_) {
+        if (f->hwnd() == hwnd) return f;
+        for (Control* c : f->controls())
+            if (c->hwnd() == hwnd) return c;
+    }
+    return nullptr;
+}
+
+void QtPlatform::tray_message(std::uint32_t hwnd, std::uint32_t message) {
+    Control* c = control_by_handle(hwnd);
+    if (!c || !c->on_mouse_move) return;
+    // X carries the message in pixels times 15, whatever the screen's scale.
+    const double x = message * 15.0;
+    c->form().runtime().dispatch([c, x] { c->on_mouse_move(0, 0, x, 0); });
+}
+
+void QtPlatform::popup_menu(Form& owner, Menu& menu) {
+    QMenu popup;
+    std::vector<std::pair<QAction*, Menu*>> entries;
+    fill_popup(popup, menu, entries);
+    if (entries.empty()) return;
+    QAction* chosen = popup.exec(QCursor::pos());
+    if (!chosen) return;
+    auto it = std::find_if(entries.begin(), entries.end(), [chosen](const auto& e) { return e.first == chosen; });
+    if (it == entries.end()) return;
+    // The form may have changed while the menu was open.
+    const auto& controls = owner.controls();
+    if (std::find(controls.begin(), controls.end(), it->second) == controls.end()) return;
+    owner.user_choose(*it->second, /*via_popup=*/true);
+}
+
+std::uint32_t QtPlatform::icon_handle(IconId icon) {
+    switch (icon) {
+        case IconId::Window: return kWindowIconHandle;
+        case IconId::File: return kFileIconHandle;
+        case IconId::None: break;
+    }
+    return 0;
+}
+
+IconId QtPlatform::load_icon_resource(int id) {
+    if (id != 1) throw Error(ErrorCode::ResourceNotFound, "Resource with identifier not found");
+    return IconId::File;
+}
+
+QIcon QtPlatform::icon(IconId id) const {
+    switch (id) {
+        case IconId::Window: return window_icon_;
+        case IconId::File: return file_icon_;
+        case IconId::None: break;
+    }
+    return QIcon();
+}
+
+QWidget* QtPlatform::owner_window(const Form& except) const {
+    for (Form* f : forms_) {
+        if (f == &except || !f->show_in_taskbar) continue;
+        if (auto* peer = dynamic_cast<FormPeer*>(f->peer())) return peer->window();
+    }
+    return nullptr;
+}
+
+void QtPlatform::attach(Form& form) {
+    auto* window = new FormWindow(*this, form);
+    windows_.emplace_back(window);
+    auto form_peer = std::make_unique<FormPeer>(*this, form, window);
+    FormPeer* fp = form_peer.get();
+    form.set_peer(std::move(form_peer));
+
+    std::vector<Shortcut> shortcuts;
+    for (Control* c : form.controls()) {
+        if (c->kind() == Kind::Menu) {
+            auto* m = static_cast<Menu*>(c);
+            QMenu* parent_menu = nullptr;
+            if (!m->top_level()) {
+                auto* pp = dynamic_cast<MenuPeer*>(m->parent()->peer());
+                parent_menu = pp ? pp->submenu() : nullptr;
+                if (!parent_menu) continue;
+            }
+            m->set_peer(std::make_unique<MenuPeer>(*this, *m, parent_menu, window->menuBar()));
+            if (m->shortcut() != Shortcut::None &&
+                std::find(shortcuts.begin(), shortcuts.end(), m->shortcut()) == shortcuts.end())
+                shortcuts.push_back(m->shortcut());
+            continue;
+        }
+        auto* parent_peer = dynamic_cast<WidgetPeer*>(c->parent() ? c->parent()->peer() : nullptr);
+        QWidget* parent = parent_peer ? parent_peer->container() : window->client();
+        if (!parent) parent = window->client();
+        std::unique_ptr<WidgetPeer> peer;
+        switch (c->kind()) {
+            case Kind::Label: peer = std::make_unique<LabelPeer>(*this, *c, parent); break;
+            case Kind::Frame: peer = std::make_unique<FramePeer>(*this, *c, parent); break;
+            case Kind::PictureBox: peer = std::make_unique<PicturePeer>(*this, *c, parent); break;
+            case Kind::CommandButton: peer = std::make_unique<ButtonPeer>(*this, *c, parent); break;
+            case Kind::Form:
+            case Kind::Menu: break;
+        }
+        if (!peer) continue;
+        // Controls laid out earlier stay on top of later siblings.
+        peer->widget()->lower();
+        c->set_peer(std::move(peer));
+    }
+
+    // Shortcuts go to the model, which decides whether the entry can be chosen.
+    for (Shortcut s : shortcuts) {
+        const std::string_view keys = shortcut_text(s);
+        auto* sc = new QShortcut(QKeySequence(QString::fromLatin1(keys.data(), static_cast<qsizetype>(keys.size()))),
+                                 window);
+        QObject::connect(sc, &QShortcut::activated, sc, [window, s] {
+            if (window->form) window->form->user_shortcut(s);
+        });
+    }
+    if (window->menuWidget() && !std::any_of(form.children().begin(), form.children().end(), [](Control* c) {
+            return c->kind() == Kind::Menu && c->visible();
+        }))
+        window->menuWidget()->hide();
+
+    fp->fit_window();
+    forms_.push_back(&form);
+}
+
+void QtPlatform::detach(Form& form) {
+    const auto& controls = form.controls();
+    for (auto it = controls.rbegin(); it != controls.rend(); ++it) (*it)->set_peer(nullptr);
+    form.set_peer(nullptr);
+    forms_.erase(std::remove(forms_.begin(), forms_.end(), &form), forms_.end());
+}
+
+void QtPlatform::end() {
+    ended_ = true;
+    tick_timer_.stop();
+    for (auto& [key, icon] : tray_) icon->hide();
+    for (const QPointer<QWidget>& w : windows_)
+        if (w) w->hide();
+    QCoreApplication::exit(0);
+}
+
+void QtPlatform::unhandled_error(const std::exception& e) {
+    std::fprintf(stderr, "taluvex: %s\n", e.what());
+    std::fflush(stderr);
+}
+
+}  // namespace tk::qt

@@ -1,0 +1,86 @@
+#pragma once
+// The Linux desktop backend on Qt Widgets. It shows the form model and feeds
+// the user's input back into it; all behaviour stays in the model.
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QMargins>
+#include <QPointer>
+#include <QTimer>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "toolkit/form.h"
+#include "toolkit/platform.h"
+#include "toolkit/runtime.h"
+
+class QSystemTrayIcon;
+class QWidget;
+
+namespace tk::qt {
+
+class FormWindow;
+
+class QtPlatform : public Platform {
+public:
+    // argc/argv as QApplication left them (its own options removed).
+    QtPlatform(int argc, char** argv);
+    ~QtPlatform() override;
+    QtPlatform(const QtPlatform&) = delete;
+    QtPlatform& operator=(const QtPlatform&) = delete;
+
+    // Starts the clock that drives the runtime's timers.
+    void start(Runtime& rt);
+
+    std::uint64_t memory_figure(MemField field) override;
+    BlankText blank_text(std::size_t chars) override;
+    std::string argument_text() override { return arguments_; }
+    bool file_exists(const std::string& path) override;
+    void start_program(const std::string& path, int window_style) override;
+    std::int32_t reg_open_key(std::uint32_t root, const std::string& key, std::uint32_t options,
+                              std::uint32_t access, RegKey& out) override;
+    std::int32_t reg_query_value(RegKey key, const std::string& name, std::uint32_t reserved,
+                                 std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) override;
+    std::int32_t reg_close_key(RegKey key) override;
+    int message_box(const std::string& prompt, int style, const std::string& title) override;
+    std::uint32_t shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) override;
+    void popup_menu(Form& owner, Menu& menu) override;
+    std::uint32_t icon_handle(IconId icon) override;
+    IconId load_icon_resource(int id) override;
+    void attach(Form& form) override;
+    void detach(Form& form) override;
+    void end() override;
+    void unhandled_error(const std::exception& e) override;
+
+    // --- for the peers -----------------------------------------------------
+    std::uint32_t new_handle() { return next_handle_++; }
+    QIcon icon(IconId id) const;
+    // The window a box without a task-bar entry belongs to.
+    QWidget* owner_window(const Form& except) const;
+    // The window frame as last seen, for sizing windows before they show.
+    QMargins frame_margins() const { return frame_; }
+    void set_frame_margins(const QMargins& m) { frame_ = m; }
+
+private:
+    void tick();
+    void tray_message(std::uint32_t hwnd, std::uint32_t message);
+    Control* control_by_handle(std::uint32_t hwnd) const;
+
+    std::string arguments_;
+    Runtime* rt_ = nullptr;
+    QTimer tick_timer_;
+    QElapsedTimer clock_;
+    bool ended_ = false;
+    std::uint32_t next_handle_ = 0x00020010;
+    std::vector<Form*> forms_;
+    std::vector<QPointer<QWidget>> windows_;  // every window made, for the final clean-up
+    std::map<std::pair<std::uint32_t, std::uint32_t>, std::unique_ptr<QSystemTrayIcon>> tray_;
+    QMargins frame_{1, 22, 1, 1};  // a plain frame until a real one is seen
+    QIcon window_icon_, file_icon_;
+};
+
+}  // namespace tk::qt
