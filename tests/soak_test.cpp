@@ -1,0 +1,81 @@
+// Weeks in the tray, compressed: many real release runs with failed claims
+// between them, then an hour of virtual time with wild memory figures, the
+// watch on and the window shown and hidden. Nothing may fail, no box may
+// appear but for the failed claims, and resident memory must come back.
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "harness.h"
+
+using test::App;
+using tk::headless::ClaimMode;
+
+namespace {
+
+long resident_kb() {
+    std::ifstream f("/proc/self/status");
+    std::string line;
+    while (std::getline(f, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    return -1;
+}
+
+}  // namespace
+
+TEST(Soak, ReleaseRunsThenAnHourOfWildFigures) {
+    App app;
+    app.os.real_memory = true;
+    frmMain& w = app.start();
+    int failed_boxes_expected = 0;
+    app.os.on_message_box = [&](const tk::headless::MessageBoxCall& box) {
+        EXPECT_EQ(box.prompt, "Error defragmenting the memory!");
+    };
+    app.advance(10);
+    const long rss_start = resident_kb();
+
+    for (int run = 0; run < 200; ++run) {
+        if (run % 5 == 4) {
+            app.os.claim_mode = ClaimMode::Fail;
+            app.choose("mnuDefragMemory1");
+            app.advance(2);
+            ++failed_boxes_expected;
+        }
+        app.os.claim_mode = ClaimMode::Real;
+        ASSERT_TRUE(app.choose("mnuDefragMemory1"));
+        app.advance(2);
+        ASSERT_EQ(app.status(), "Ready") << run;
+    }
+    EXPECT_EQ(app.os.claims, 200);
+    EXPECT_EQ(app.os.max_held_blocks, 1);
+
+    // An hour: every reading anywhere between 0 and 1 TB.
+    std::uint64_t x = 0x9E3779B97F4A7C15ull;
+    app.os.real_memory = false;
+    app.os.memory_script = [&](tk::MemField) {
+        x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+        return x % ((1ull << 40) + 1);
+    };
+    app.os.claim_mode = ClaimMode::Succeed;
+    app.choose("mnuDefragMemory3");
+    const int failed_before = app.os.failed_claims;
+    for (int minute = 0; minute < 60; ++minute) {
+        app.os.claim_mode = minute % 7 == 3 ? ClaimMode::Fail : ClaimMode::Succeed;
+        app.advance(30'000);
+        app.tray(0x203);  // shown and hidden in turn
+        app.advance(30'000);
+        if (minute % 10 == 9) {
+            app.tray(0x205);
+        }
+    }
+    failed_boxes_expected += app.os.failed_claims - failed_before;
+    EXPECT_GT(app.os.claims, 200 + 20);  // the watch kept asking whenever a reading was low
+    EXPECT_EQ(static_cast<int>(app.os.boxes.size()), failed_boxes_expected);
+    EXPECT_EQ(app.os.ends, 0);
+    EXPECT_TRUE(app.os.unhandled.empty());
+    EXPECT_TRUE(w.mnuDefragMemory3.checked());
+    EXPECT_EQ(app.os.held_blocks, 0);
+    const long rss_end = resident_kb();
+    EXPECT_LE(rss_end, rss_start + 2048) << "start " << rss_start << " kB, end " << rss_end << " kB";
+}
