@@ -2,9 +2,9 @@
 // fresh readings. Setters ignore unchanged values, so an idle machine costs
 // the readings and nothing else.
 #include <cmath>
+#include <optional>
 
 #include "toolkit/errmode.h"
-#include "toolkit/error.h"
 #include "toolkit/text.h"
 #include "ui/frmMain.h"
 
@@ -14,8 +14,10 @@ namespace {
 // it a whole number would be 0 or 1 and the bar meaningless.
 constexpr std::int64_t kWholeScaleLimitMB = 2048;
 
-double BarScale(double bar_length, std::int64_t total_mb) {
-    if (total_mb == 0) throw tk::Error(tk::ErrorCode::DivisionByZero, "Division by zero");
+// No scale for a total of 0: the caller keeps the one it had. (A machine
+// without swap meets this on every tick, so it is not an exception.)
+std::optional<double> BarScale(double bar_length, std::int64_t total_mb) {
+    if (total_mb == 0) return std::nullopt;
     const double per_mb = bar_length / static_cast<double>(total_mb);
     if (total_mb <= kWholeScaleLimitMB) return std::nearbyint(per_mb);  // halves to even
     return per_mb;
@@ -47,13 +49,13 @@ void frmMain::tmrUpdateMemoryInformation_Timer() {
         [&] { SetFigure(lblFreePagefileShow, m.GetAvailPagefileMB()); },
         [&] {
             const std::int64_t total = m.GetTotalPhysicalMB();
-            lngWidthPerMB = BarScale(picUsedPhysical.width(), total);
+            if (auto scale = BarScale(picUsedPhysical.width(), total)) lngWidthPerMB = *scale;
         },
         [&] { picAvailablePhysical.set_width(BarLength(m.GetAvailPhysicalMB(), lngWidthPerMB)); },
-        // A page-file total of 0 fails here and keeps the physical scale.
+        // A page-file total of 0 keeps the physical scale.
         [&] {
             const std::int64_t total = m.GetTotalPagefileMB();
-            lngWidthPerMB = BarScale(picUsedPagefile.width(), total);
+            if (auto scale = BarScale(picUsedPagefile.width(), total)) lngWidthPerMB = *scale;
         },
         [&] { picAvailablePagefile.set_width(BarLength(m.GetAvailPagefileMB(), lngWidthPerMB)); },
         [&] { picAvailablePagefile.set_visible(m.GetAvailPagefileMB() != 0); },
