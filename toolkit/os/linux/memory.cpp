@@ -66,6 +66,9 @@ BlankText blank_text(std::size_t chars) {
     if (room < bytes) throw Error(ErrorCode::OutOfMemory, "Out of memory");
     void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) throw Error(ErrorCode::OutOfMemory, "Out of memory");
+    // Huge pages where the system offers them: far fewer faults for the same
+    // bytes written. Refused or unsupported, it simply changes nothing.
+    ::madvise(p, bytes, MADV_HUGEPAGE);
     auto* text = static_cast<char16_t*>(p);
     std::fill_n(text, chars, u' ');
     return BlankText(text, chars, &release_block);
