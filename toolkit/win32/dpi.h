@@ -1,0 +1,21 @@
+#pragma once
+// Per-monitor DPI services where the system has them (Windows 10 1607 and
+// later); older systems get the screen's one DPI.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+namespace tk::win32 {
+
+UINT dpi_of(HWND hwnd);
+int metric_for_dpi(int index, UINT dpi);
+void adjust_for_dpi(RECT& r, DWORD style, bool menu, DWORD ex_style, UINT dpi);
+bool nonclient_metrics_for_dpi(NONCLIENTMETRICSW& m, UINT dpi);
+// Dialogs are laid out by this backend, not rescaled by the dialog manager.
+void keep_dialog_layout(HWND dialog);
+
+}  // namespace tk::win32

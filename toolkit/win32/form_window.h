@@ -1,0 +1,101 @@
+#pragma once
+// The native windows of one loaded form: the top-level window (a plain window,
+// or a dialog for a fixed-dialog form), one child window per control, one menu
+// handle per menu, and the fonts they use. Peers pass property changes in;
+// the window procedures pass the user's input out through the form.
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <unordered_map>
+#include <vector>
+
+#include "toolkit/win32/win32_platform.h"
+
+namespace tk::win32 {
+
+struct FormWindow;
+
+// One control's native side.
+struct Node {
+    Control* control = nullptr;  // null once the control or its peer is gone
+    FormWindow* fw = nullptr;
+    Kind kind = Kind::Label;
+    HWND hwnd = nullptr;   // the control's window; for a frame, its container
+    HWND inner = nullptr;  // a frame's group box
+    UINT id = 0;           // child-window id, or a menu entry's command
+    HMENU menu = nullptr;  // a menu's own drop-down
+    HFONT font = nullptr;  // as last set, shared from the form's font table
+};
+
+class WinPeer final : public Peer {
+public:
+    explicit WinPeer(Node& node) : node_(node) {}
+    ~WinPeer() override;
+    void changed(Prop what) override;
+    std::uint32_t handle() const override;
+
+private:
+    Node& node_;
+};
+
+void register_window_classes(HINSTANCE instance);
+
+struct FormWindow {
+    FormWindow(Win32Platform& platform, Form& form);
+    ~FormWindow();
+    FormWindow(const FormWindow&) = delete;
+    FormWindow& operator=(const FormWindow&) = delete;
+
+    void create();
+    // Disconnects from the model; the windows stay until destroyed.
+    void forget();
+    void changed(Node& n, Prop what);
+    void control_gone(Node& n);
+    // A message for the top-level window; false lets the default run.
+    bool handle(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result);
+    // A tray callback or input to one of the controls' own windows.
+    bool handle_child(Node& n, UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result);
+
+    Node* node_of(const Control* c) const;
+    Node* node_of(HWND h) const;
+    Node* node_by_id(UINT id) const;
+    void focus_first_button();
+
+    Win32Platform& pf;
+    Form* form;
+    HWND hwnd = nullptr;
+    bool dialog = false;
+    bool dying = false;
+    bool shown_once = false;
+    UINT dpi = 96;
+    HMENU bar = nullptr;
+
+private:
+    HWND parent_window(const Control& c) const;
+    void create_top();
+    void create_child(Control& c, UINT id);
+    void size_and_place();
+    void place(Node& n);
+    void place_form();
+    void sync();
+    long px(double twips) const;
+    HFONT font_for(const Font& f);
+    void apply_font(Node& n);
+    void refresh_fonts();
+    void fill_menu(HMENU h, const Control& parent);
+    void refill_bar();
+    void set_icons();
+    void command(WPARAM wparam, LPARAM lparam);
+    HBRUSH colours(HWND control, HDC dc);
+    void dpi_changed(UINT new_dpi, const RECT& suggested);
+
+    std::vector<std::unique_ptr<Node>> nodes_;  // nodes_[0] is the form
+    std::unordered_map<HWND, Node*> by_hwnd_;
+    std::unordered_map<const Control*, Node*> by_control_;
+    std::map<UINT, Node*> by_id_;
+    std::map<std::tuple<std::string, double, int, int>, HFONT> fonts_;
+    std::vector<HFONT> old_fonts_;  // replaced on a DPI change, freed with the windows
+};
+
+}  // namespace tk::win32

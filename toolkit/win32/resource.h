@@ -1,0 +1,4 @@
+#pragma once
+// Resource numbers shared by taluvex.rc and the code.
+#define IDI_TALUVEX_FILE 1    // the program file's icon (Explorer shows the first group)
+#define IDI_TALUVEX_WINDOW 2  // the window and tray icon

@@ -1,0 +1,11 @@
+#pragma once
+// The shortest text that reads back as the same double, in exactly the form
+// std::to_chars(first, last, value) writes it. The static MinGW build uses
+// this in place of libstdc++'s, whose tables alone weigh 170 KB.
+#include <charconv>
+
+namespace tk::win32 {
+
+std::to_chars_result shortest_double_text(char* first, char* last, double value);
+
+}  // namespace tk::win32

@@ -1,0 +1,323 @@
+#include "toolkit/win32/win32_platform.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "toolkit/error.h"
+#include "toolkit/menu.h"
+#include "toolkit/os/os.h"
+#include "toolkit/os/windows/text.h"
+#include "toolkit/win32/form_window.h"
+#include "toolkit/win32/resource.h"
+#include "toolkit/win32/shortcuts.h"
+
+namespace tk::win32 {
+namespace {
+
+constexpr wchar_t kServiceClass[] = L"TaluvexService";
+constexpr UINT_PTR kClockTimer = 1;
+// The system's 1/64 s tick: a shorter period only wakes the program for nothing.
+constexpr UINT kClockPeriodMs = 15;
+constexpr UINT kCleanUp = WM_APP + 1;
+
+int resource_of(IconId id) {
+    switch (id) {
+        case IconId::Window: return IDI_TALUVEX_WINDOW;
+        case IconId::File: return IDI_TALUVEX_FILE;
+        case IconId::None: break;
+    }
+    return 0;
+}
+
+std::uint32_t low32(const void* handle) {
+    return static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(handle));
+}
+
+// A 32-bit handle as the system widens it (LongToHandle).
+template <class H>
+H widen_handle(std::uint32_t value) {
+    return reinterpret_cast<H>(static_cast<LONG_PTR>(static_cast<std::int32_t>(value)));
+}
+
+}  // namespace
+
+Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
+    INITCOMMONCONTROLSEX icc{};
+    icc.dwSize = sizeof icc;
+    icc.dwICC = ICC_STANDARD_CLASSES;
+    ::InitCommonControlsEx(&icc);
+    register_window_classes(instance_);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = service_proc;
+    wc.hInstance = instance_;
+    wc.lpszClassName = kServiceClass;
+    ::RegisterClassExW(&wc);
+    service_ = ::CreateWindowExW(0, kServiceClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance_, this);
+    accel_ = create_shortcut_table();
+}
+
+Win32Platform::~Win32Platform() {
+    if (service_) ::KillTimer(service_, kClockTimer);
+    // An icon left in the tray would stay there until the mouse passes over it.
+    for (const auto& [hwnd, entry] : tray_) {
+        NOTIFYICONDATAW nid{};
+        nid.cbSize = sizeof nid;
+        nid.hWnd = hwnd;
+        nid.uID = entry.id;
+        ::Shell_NotifyIconW(NIM_DELETE, &nid);
+    }
+    tray_.clear();
+    doomed_.clear();
+    windows_.clear();
+    if (service_) ::DestroyWindow(service_);
+    for (auto& [key, icon] : icons_) ::DestroyIcon(icon);
+    for (auto& [colour, brush] : brushes_) ::DeleteObject(brush);
+    if (accel_) ::DestroyAcceleratorTable(accel_);
+}
+
+void Win32Platform::bind(Runtime& rt) {
+    rt_ = &rt;
+    start_ = ::GetTickCount64();
+    if (service_) ::SetTimer(service_, kClockTimer, kClockPeriodMs, nullptr);
+}
+
+LRESULT CALLBACK Win32Platform::service_proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_NCCREATE) {
+        auto* self = static_cast<Win32Platform*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+        ::SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Win32Platform*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
+    if (self && m == WM_TIMER && w == kClockTimer) {
+        if (self->rt_ && !self->ended_) {
+            Scheduler& s = self->rt_->scheduler();
+            s.set_now(static_cast<std::int64_t>(::GetTickCount64() - self->start_));
+            s.run_due();
+        }
+        return 0;
+    }
+    if (self && m == kCleanUp) {
+        self->destroy_doomed();
+        return 0;
+    }
+    return ::DefWindowProcW(h, m, w, l);
+}
+
+void Win32Platform::run() {
+    MSG msg;
+    while (!ended_) {
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1) break;
+        if (translate(msg)) continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+bool Win32Platform::translate(MSG& msg) {
+    if (!msg.hwnd) return false;
+    HWND root = ::GetAncestor(msg.hwnd, GA_ROOT);
+    FormWindow* fw = window_of(root);
+    if (!fw) return false;
+    if (accel_ && ::TranslateAcceleratorW(root, accel_, &msg)) return true;
+    // Tab, Enter, Esc and access keys in a dialog-style window.
+    return fw->dialog && ::IsDialogMessageW(root, &msg);
+}
+
+FormWindow* Win32Platform::window_of(HWND root) const {
+    for (const auto& w : windows_)
+        if (w->hwnd == root) return w.get();
+    return nullptr;
+}
+
+FormWindow* Win32Platform::window_of(const Form& form) const {
+    for (const auto& w : windows_)
+        if (w->form == &form) return w.get();
+    return nullptr;
+}
+
+HWND Win32Platform::owner_window() const {
+    for (const auto& w : windows_)
+        if (w->form && w->form->show_in_taskbar && w->hwnd) return w->hwnd;
+    return nullptr;
+}
+
+// --- OS services ---------------------------------------------------------------
+
+std::uint64_t Win32Platform::memory_figure(MemField field) { return os::memory_figure(field); }
+BlankText Win32Platform::blank_text(std::size_t chars) { return os::blank_text(chars); }
+std::string Win32Platform::argument_text() { return os::argument_text(0, nullptr); }
+bool Win32Platform::file_exists(const std::string& path) { return os::file_exists(path); }
+void Win32Platform::start_program(const std::string& path, int window_style) {
+    os::start_program(path, window_style);
+}
+std::int32_t Win32Platform::reg_open_key(std::uint32_t root, const std::string& key, std::uint32_t options,
+                                         std::uint32_t access, RegKey& out) {
+    return os::reg_open_key(root, key, options, access, out);
+}
+std::int32_t Win32Platform::reg_query_value(RegKey key, const std::string& name, std::uint32_t reserved,
+                                            std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) {
+    return os::reg_query_value(key, name, reserved, type, data, size);
+}
+std::int32_t Win32Platform::reg_close_key(RegKey key) { return os::reg_close_key(key); }
+std::string Win32Platform::text_from_ansi(const std::string& bytes) { return os::text_from_ansi(bytes); }
+
+// --- boxes, tray, pop-ups, icons --------------------------------------------------
+
+int Win32Platform::message_box(const std::string& prompt, int style, const std::string& title) {
+    // The styles and answers are the system's own numbers.
+    UINT type = static_cast<UINT>(style) & 0xFFFFu;
+    HWND owner = ::GetActiveWindow();
+    if (!owner) type |= MB_TASKMODAL | MB_SETFOREGROUND;
+    ++modal_;
+    const int answer =
+        ::MessageBoxW(owner, os::widen(prompt).c_str(), os::widen(title).c_str(), type);
+    --modal_;
+    if (!doomed_.empty() && service_) ::PostMessageW(service_, kCleanUp, 0, 0);
+    return answer;
+}
+
+std::uint32_t Win32Platform::shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) {
+    NOTIFYICONDATAA nid{};
+    nid.cbSize = sizeof nid;
+    nid.hWnd = widen_handle<HWND>(data.hWnd);
+    nid.uID = data.uID;
+    nid.uFlags = data.uFlags;
+    nid.uCallbackMessage = data.uCallbackMessage;
+    auto icon = icon_values_.find(data.hIcon);
+    nid.hIcon = icon != icon_values_.end() ? icon->second : widen_handle<HICON>(data.hIcon);
+    // The record's tip is blank-padded without a terminator.
+    static_assert(sizeof nid.szTip > sizeof data.szTip, "room for the whole tip and its terminator");
+    std::memcpy(nid.szTip, data.szTip, sizeof data.szTip);
+    nid.szTip[sizeof data.szTip] = '\0';
+    const BOOL ok = ::Shell_NotifyIconA(message, &nid);
+    if (ok) {
+        if (message == NIM_DELETE) {
+            tray_.erase(nid.hWnd);
+        } else if (message == NIM_ADD || message == NIM_MODIFY) {
+            auto& entry = tray_[nid.hWnd];
+            entry.id = nid.uID;
+            if (nid.uFlags & NIF_MESSAGE) entry.message = nid.uCallbackMessage;
+            else if (message == NIM_ADD) entry.message = 0;
+        }
+    }
+    return ok ? 1u : 0u;
+}
+
+bool Win32Platform::is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam) const {
+    auto it = tray_.find(hwnd);
+    return it != tray_.end() && it->second.message != 0 && msg == it->second.message &&
+           static_cast<UINT>(wparam) == it->second.id;
+}
+
+void Win32Platform::popup_menu(Form& owner, Menu& menu) {
+    FormWindow* fw = window_of(owner);
+    if (!fw || !fw->hwnd) return;
+    const Node* n = fw->node_of(&menu);
+    if (!n || !n->menu || ::GetMenuItemCount(n->menu) <= 0) return;
+    POINT pt{};
+    ::GetCursorPos(&pt);
+    HWND hwnd = fw->hwnd;
+    // Without the foreground the menu would not close when the user clicks
+    // elsewhere; the posted message lets it finish closing.
+    ::SetForegroundWindow(hwnd);
+    ++modal_;
+    const UINT chosen = static_cast<UINT>(::TrackPopupMenuEx(
+        n->menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, pt.x, pt.y, hwnd, nullptr));
+    --modal_;
+    ::PostMessageW(hwnd, WM_NULL, 0, 0);
+    if (!doomed_.empty() && service_) ::PostMessageW(service_, kCleanUp, 0, 0);
+    if (!chosen) return;
+    // The form may have gone while the menu was open.
+    fw = window_of(owner);
+    if (!fw) return;
+    const Node* pick = fw->node_by_id(chosen);
+    if (pick && pick->control && pick->kind == Kind::Menu) owner.user_choose(static_cast<Menu&>(*pick->control), true);
+}
+
+HICON Win32Platform::icon(IconId id, int size) {
+    const int res = resource_of(id);
+    if (!res) return nullptr;
+    const auto key = std::make_pair(id, size);
+    if (auto it = icons_.find(key); it != icons_.end()) return it->second;
+    auto* icon = static_cast<HICON>(
+        ::LoadImageW(instance_, MAKEINTRESOURCEW(res), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    if (!icon) return nullptr;
+    icons_[key] = icon;
+    icon_values_[low32(icon)] = icon;
+    return icon;
+}
+
+std::uint32_t Win32Platform::icon_handle(IconId id) {
+    // The tray shows small icons.
+    return low32(icon(id, ::GetSystemMetrics(SM_CXSMICON)));
+}
+
+IconId Win32Platform::load_icon_resource(int id) {
+    for (IconId icon : {IconId::File, IconId::Window})
+        if (resource_of(icon) == id && ::FindResourceW(instance_, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(14)))
+            return icon;
+    throw Error(ErrorCode::ResourceNotFound, "Resource with identifier not found");
+}
+
+HBRUSH Win32Platform::brush(Color c, int sys_color) {
+    if (c == kDefaultColor) return ::GetSysColorBrush(sys_color);
+    if (auto it = brushes_.find(c); it != brushes_.end()) return it->second;
+    HBRUSH b = ::CreateSolidBrush(RGB((c >> 16) & 255, (c >> 8) & 255, c & 255));
+    brushes_[c] = b;
+    return b;
+}
+
+// --- forms ---------------------------------------------------------------------
+
+void Win32Platform::attach(Form& form) {
+    windows_.push_back(std::make_unique<FormWindow>(*this, form));
+    windows_.back()->create();
+}
+
+void Win32Platform::detach(Form& form) {
+    auto it = std::find_if(windows_.begin(), windows_.end(), [&](const auto& w) { return w->form == &form; });
+    if (it == windows_.end()) return;
+    std::unique_ptr<FormWindow> fw = std::move(*it);
+    windows_.erase(it);
+    fw->forget();
+    if (fw->hwnd) ::ShowWindow(fw->hwnd, SW_HIDE);
+    // Often called from inside one of the window's own handlers (an OK button
+    // that unloads its box): the windows go once that handler has returned.
+    doomed_.push_back(std::move(fw));
+    if (service_) ::PostMessageW(service_, kCleanUp, 0, 0);
+}
+
+void Win32Platform::destroy_doomed() {
+    // Not under a running pop-up menu or message box: they may still use them.
+    if (modal_ > 0) return;
+    doomed_.clear();
+}
+
+void Win32Platform::end() {
+    if (ended_) return;
+    ended_ = true;
+    if (service_) ::KillTimer(service_, kClockTimer);
+    ::PostQuitMessage(0);
+}
+
+void Win32Platform::unhandled_error(const std::exception& e) {
+    // As the classic run time does: say what went wrong, then end.
+    int code = 0;
+    if (const auto* err = dynamic_cast<const Error*>(&e)) code = static_cast<int>(err->code());
+    std::string text = "Run-time error '" + std::to_string(code) + "':\n\n" + e.what();
+    std::string title = "Error";
+    if (!windows_.empty() && windows_.front()->form) title = windows_.front()->form->caption();
+    if (rt_) {
+        rt_->msgbox(text, MB_ICONERROR | MB_OK, title);
+        rt_->end();
+    } else {
+        message_box(text, MB_ICONERROR | MB_OK, title);
+        end();
+    }
+}
+
+}  // namespace tk::win32

@@ -1,0 +1,98 @@
+#pragma once
+// The Win32 backend: shows the form model with plain Windows controls and
+// feeds the user's input, the tray's callbacks and the clock back into it.
+// It adds no behaviour of its own.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "toolkit/form.h"
+#include "toolkit/platform.h"
+#include "toolkit/runtime.h"
+
+namespace tk::win32 {
+
+struct FormWindow;
+
+class Win32Platform : public Platform {
+public:
+    explicit Win32Platform(HINSTANCE instance);
+    ~Win32Platform() override;
+    Win32Platform(const Win32Platform&) = delete;
+    Win32Platform& operator=(const Win32Platform&) = delete;
+
+    // Starts the clock; call once the runtime exists, before the first form loads.
+    void bind(Runtime& rt);
+    // The message loop, until the runtime has ended.
+    void run();
+
+    // Platform
+    std::uint64_t memory_figure(MemField field) override;
+    BlankText blank_text(std::size_t chars) override;
+    std::string argument_text() override;
+    bool file_exists(const std::string& path) override;
+    void start_program(const std::string& path, int window_style) override;
+    std::int32_t reg_open_key(std::uint32_t root, const std::string& key, std::uint32_t options,
+                              std::uint32_t access, RegKey& out) override;
+    std::int32_t reg_query_value(RegKey key, const std::string& name, std::uint32_t reserved,
+                                 std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) override;
+    std::int32_t reg_close_key(RegKey key) override;
+    std::string text_from_ansi(const std::string& bytes) override;
+    int message_box(const std::string& prompt, int style, const std::string& title) override;
+    std::uint32_t shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) override;
+    void popup_menu(Form& owner, Menu& menu) override;
+    std::uint32_t icon_handle(IconId icon) override;
+    IconId load_icon_resource(int id) override;
+    void attach(Form& form) override;
+    void detach(Form& form) override;
+    void end() override;
+    void unhandled_error(const std::exception& e) override;
+
+    // For the windows of the forms.
+    HINSTANCE instance() const { return instance_; }
+    Runtime* runtime() const { return rt_; }
+    HICON icon(IconId id, int size);
+    HBRUSH brush(Color c, int sys_color);
+    bool is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam) const;
+    // The owner of a window that has no task-bar button of its own.
+    HWND owner_window() const;
+
+private:
+    static LRESULT CALLBACK service_proc(HWND, UINT, WPARAM, LPARAM);
+    bool translate(MSG& msg);
+    void destroy_doomed();
+    FormWindow* window_of(HWND root) const;
+    FormWindow* window_of(const Form& form) const;
+
+    HINSTANCE instance_;
+    Runtime* rt_ = nullptr;
+    HWND service_ = nullptr;  // message-only: the clock and deferred clean-up
+    ULONGLONG start_ = 0;
+    bool ended_ = false;
+    HACCEL accel_ = nullptr;
+    std::vector<std::unique_ptr<FormWindow>> windows_;  // in the order loaded
+    std::vector<std::unique_ptr<FormWindow>> doomed_;   // unloaded, destroyed when safe
+    int modal_ = 0;  // a pop-up menu or message box is running its own loop
+    std::map<std::pair<IconId, int>, HICON> icons_;
+    std::map<std::uint32_t, HICON> icon_values_;
+    std::map<Color, HBRUSH> brushes_;
+    struct TrayEntry {
+        UINT id;
+        UINT message;
+    };
+    std::map<HWND, TrayEntry> tray_;
+};
+
+}  // namespace tk::win32
