@@ -10,18 +10,6 @@ xsession_packages() {
     need_packages xvfb openbox trayer x11-utils xdotool imagemagick fonts-dejavu-core procps
 }
 
-# A display number nobody uses.
-xsession_free_display() {
-    local n
-    for n in $(seq 90 140); do
-        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-            echo "$n"
-            return 0
-        fi
-    done
-    return 1
-}
-
 # Waits up to $2 tenths of a second for command $1 to succeed.
 xsession_wait() {
     local cmd="$1" tries="${2:-50}"
@@ -37,21 +25,25 @@ xsession_wait() {
 xsession_start() {
     local tray=1
     [ "${1:-}" = --no-tray ] && tray=0
-    local n
-    n="$(xsession_free_display)" || { echo "no free display number" >&2; return 1; }
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    # Xvfb picks a free display number itself and tells it on a descriptor,
+    # so two desktops started at once never race for the same number.
+    local numfile
+    numfile="$(mktemp)"
+    Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$numfile" >/dev/null 2>&1 &
     XSESSION_PIDS+=("$!")
-    export DISPLAY=":$n"
-    xsession_wait "xdpyinfo" 100 || { echo "Xvfb did not start on :$n" >&2; return 1; }
-    openbox --sm-disable >/dev/null 2>&1 &
+    xsession_wait '[ -s "$numfile" ]' 100 || { rm -f "$numfile"; echo "Xvfb did not start" >&2; return 1; }
+    export DISPLAY=":$(head -n1 "$numfile")"
+    rm -f "$numfile"
+    xsession_wait "xdpyinfo" 100 || { echo "Xvfb did not answer on $DISPLAY" >&2; return 1; }
+    openbox --sm-disable >"${XSESSION_LOG:-/dev/null}" 2>&1 &
     XSESSION_PIDS+=("$!")
-    xsession_wait "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" 100 ||
+    xsession_wait '[[ "$(xprop -root _NET_SUPPORTING_WM_CHECK)" == *"window id"* ]]' 100 ||
         { echo "openbox did not start" >&2; return 1; }
     if [ "$tray" = 1 ]; then
         trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
             --transparent false --tint 0x808080 >/dev/null 2>&1 &
         XSESSION_PIDS+=("$!")
-        xsession_wait "xdpyinfo >/dev/null && xwininfo -root -tree | grep -q '\"panel\"'" 100 ||
+        xsession_wait '[[ "$(xwininfo -root -tree)" == *\"panel\"* ]]' 100 ||
             { echo "trayer did not start" >&2; return 1; }
     fi
 }

@@ -31,6 +31,23 @@ void report_dbl_click(Control* c, QMouseEvent* e) {
     c->form().user_dbl_click(*c);
 }
 
+// A disabled window takes no input but keeps its look, as while a box of
+// the program is open over it: no greying out of every caption.
+void set_window_enabled(QWidget& w, bool on) {
+    if (on == w.isEnabled()) return;
+    if (on) {
+        w.setPalette(QPalette());
+    } else {
+        QPalette pal = w.palette();
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const auto r = static_cast<QPalette::ColorRole>(role);
+            pal.setColor(QPalette::Disabled, r, pal.color(QPalette::Active, r));
+        }
+        w.setPalette(pal);
+    }
+    w.setEnabled(on);
+}
+
 QWidget* peer_widget(const Control& c) {
     auto* p = dynamic_cast<WidgetPeer*>(c.peer());
     return p ? p->widget() : nullptr;
@@ -334,7 +351,7 @@ void ButtonPeer::apply_caption() {
 FormPeer::FormPeer(QtPlatform& p, Form& f, FormWindow* window) : WidgetPeer(p, f, window) {
     window->setWindowTitle(QString::fromStdString(f.caption()));
     window->setWindowIcon(platform_.icon(f.icon));
-    window->setEnabled(f.enabled());
+    set_window_enabled(*window, f.enabled());
     apply_colors();
     apply_font();
 }
@@ -379,7 +396,7 @@ void FormPeer::changed(Prop what) {
     auto& f = static_cast<Form&>(control_);
     switch (what) {
         case Prop::Caption: w->setWindowTitle(QString::fromStdString(f.caption())); break;
-        case Prop::Enabled: w->setEnabled(f.enabled()); break;
+        case Prop::Enabled: set_window_enabled(*w, f.enabled()); break;
         case Prop::Visible:
             if (f.visible())
                 show_window();
