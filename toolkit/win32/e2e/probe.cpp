@@ -1,0 +1,104 @@
+// End-to-end helper, run under Wine beside the program under test.
+//   probe windows        every top-level window and its children, one a line:
+//                        TOP|CHILD hwnd parent-class class visible enabled owner x y w h client-w client-h text
+//   probe version FILE   the version record's strings, NAME=value
+// Text is UTF-8; fields are separated by tabs.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string utf8(const std::wstring& w) {
+    if (w.empty()) return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+    return s;
+}
+
+std::string class_of(HWND h) {
+    wchar_t buf[256] = {};
+    if (!h) return "-";
+    GetClassNameW(h, buf, 256);
+    return utf8(buf);
+}
+
+std::string text_of(HWND h) {
+    wchar_t buf[1024] = {};
+    // Through the message, so that other processes' controls answer too.
+    SendMessageTimeoutW(h, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, nullptr);
+    std::string s = utf8(buf);
+    for (char& c : s)
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    return s;
+}
+
+void print(const char* kind, HWND h) {
+    RECT r{}, c{};
+    GetWindowRect(h, &r);
+    GetClientRect(h, &c);
+    HWND parent = GetAncestor(h, GA_PARENT);
+    std::printf("%s\t%lu\t%s\t%s\t%d\t%d\t%lu\t%ld\t%ld\t%ld\t%ld\t%ld\t%ld\t%s\n", kind,
+                static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(h)),
+                std::string(kind)[0] == 'T' ? "-" : class_of(parent).c_str(), class_of(h).c_str(),
+                IsWindowVisible(h) ? 1 : 0, IsWindowEnabled(h) ? 1 : 0,
+                static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(GetWindow(h, GW_OWNER))), r.left, r.top,
+                r.right - r.left, r.bottom - r.top, c.right, c.bottom, text_of(h).c_str());
+}
+
+BOOL CALLBACK child(HWND h, LPARAM) {
+    print("CHILD", h);
+    return TRUE;
+}
+
+BOOL CALLBACK top(HWND h, LPARAM) {
+    print("TOP", h);
+    EnumChildWindows(h, child, 0);
+    return TRUE;
+}
+
+int version(const wchar_t* file) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(file, &ignored);
+    if (!size) return 1;
+    std::vector<unsigned char> data(size);
+    if (!GetFileVersionInfoW(file, 0, size, data.data())) return 1;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT len = 0;
+    if (VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &len) && fixed)
+        std::printf("FILEVERSION=%u,%u,%u,%u\n", unsigned{HIWORD(fixed->dwFileVersionMS)}, unsigned{LOWORD(fixed->dwFileVersionMS)},
+                    unsigned{HIWORD(fixed->dwFileVersionLS)}, unsigned{LOWORD(fixed->dwFileVersionLS)});
+    struct Lang {
+        WORD lang, codepage;
+    }* langs = nullptr;
+    if (VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&langs), &len))
+        for (UINT i = 0; i < len / sizeof(Lang); ++i) std::printf("TRANSLATION=%04X%04X\n", langs[i].lang, langs[i].codepage);
+    for (const wchar_t* name : {L"Comments", L"FileDescription", L"FileVersion", L"InternalName", L"OriginalFilename",
+                                L"ProductName", L"ProductVersion"}) {
+        wchar_t* value = nullptr;
+        const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+        if (VerQueryValueW(data.data(), path.c_str(), reinterpret_cast<void**>(&value), &len) && value)
+            std::printf("%s=%s\n", utf8(name).c_str(), utf8(value).c_str());
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main() {
+    _setmode(_fileno(stdout), _O_BINARY);  // lines end in \n alone
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argc >= 2 && std::wstring(argv[1]) == L"windows") {
+        EnumWindows(top, 0);
+        return 0;
+    }
+    if (argc >= 3 && std::wstring(argv[1]) == L"version") return version(argv[2]);
+    std::fprintf(stderr, "usage: probe windows | probe version FILE\n");
+    return 2;
+}
