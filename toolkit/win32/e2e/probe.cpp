@@ -2,6 +2,7 @@
 //   probe windows        every top-level window and its children, one a line:
 //                        TOP|CHILD hwnd parent-class class visible enabled owner x y w h client-w client-h text
 //   probe version FILE   the version record's strings, NAME=value
+//   probe resources FILE each icon group as GROUP id WxH:bits..., then the manifest
 // Text is UTF-8; fields are separated by tabs.
 #include <fcntl.h>
 #include <io.h>
@@ -88,6 +89,34 @@ int version(const wchar_t* file) {
     return 0;
 }
 
+BOOL CALLBACK icon_group(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR) {
+    HRSRC res = FindResourceW(module, name, type);
+    const auto* dir = res ? static_cast<const unsigned char*>(LockResource(LoadResource(module, res))) : nullptr;
+    if (!dir || !IS_INTRESOURCE(name)) return TRUE;
+    const unsigned count = dir[4] | (dir[5] << 8);
+    std::printf("GROUP %u", static_cast<unsigned>(reinterpret_cast<UINT_PTR>(name)));
+    for (unsigned i = 0; i < count; ++i) {
+        const unsigned char* e = dir + 6 + 14 * i;  // GRPICONDIRENTRY
+        const unsigned w = e[0] ? e[0] : 256, h = e[1] ? e[1] : 256, bits = e[6] | (e[7] << 8);
+        std::printf(" %ux%u:%u", w, h, bits);
+    }
+    std::printf("\n");
+    return TRUE;
+}
+
+int resources(const wchar_t* file) {
+    HMODULE module = LoadLibraryExW(file, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return 1;
+    EnumResourceNamesW(module, MAKEINTRESOURCEW(14), icon_group, 0);  // RT_GROUP_ICON
+    if (HRSRC res = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24))) {  // RT_MANIFEST
+        const char* text = static_cast<const char*>(LockResource(LoadResource(module, res)));
+        std::fwrite(text, 1, SizeofResource(module, res), stdout);
+        std::printf("\n");
+    }
+    FreeLibrary(module);
+    return 0;
+}
+
 }  // namespace
 
 int main() {
@@ -99,6 +128,7 @@ int main() {
         return 0;
     }
     if (argc >= 3 && std::wstring(argv[1]) == L"version") return version(argv[2]);
-    std::fprintf(stderr, "usage: probe windows | probe version FILE\n");
+    if (argc >= 3 && std::wstring(argv[1]) == L"resources") return resources(argv[2]);
+    std::fprintf(stderr, "usage: probe windows | probe version FILE | probe resources FILE\n");
     return 2;
 }
