@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cwchar>
 
 #include "toolkit/menu.h"
 #include "toolkit/os/windows/text.h"
@@ -409,8 +408,7 @@ HFONT FormWindow::font_for(const Font& f) {
     lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     lf.lfQuality = DEFAULT_QUALITY;
     lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-    const std::wstring wface = os::widen(face);
-    std::wcsncpy(lf.lfFaceName, wface.c_str(), LF_FACESIZE - 1);
+    os::widen(face).copy(lf.lfFaceName, LF_FACESIZE - 1);
     HFONT font = ::CreateFontIndirectW(&lf);
     fonts_[key] = font;
     return font;
@@ -631,6 +629,7 @@ bool FormWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result)
             result = 0;
             return true;
         default:
+            if (msg != 0 && msg == pf.taskbar_created()) pf.restore_tray_icons();
             return false;
     }
 }

@@ -58,6 +58,7 @@ Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
     ::RegisterClassExW(&wc);
     service_ = ::CreateWindowExW(0, kServiceClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance_, this);
     accel_ = create_shortcut_table();
+    taskbar_created_ = ::RegisterWindowMessageW(L"TaskbarCreated");
 }
 
 Win32Platform::~Win32Platform() {
@@ -180,7 +181,7 @@ int Win32Platform::message_box(const std::string& prompt, int style, const std::
     return answer;
 }
 
-std::uint32_t Win32Platform::shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) {
+BOOL Win32Platform::notify_shell(std::uint32_t message, const NotifyIconData88& data) {
     NOTIFYICONDATAA nid{};
     nid.cbSize = sizeof nid;
     nid.hWnd = widen_handle<HWND>(data.hWnd);
@@ -193,18 +194,30 @@ std::uint32_t Win32Platform::shell_notify_icon(std::uint32_t message, const Noti
     static_assert(sizeof nid.szTip > sizeof data.szTip, "room for the whole tip and its terminator");
     std::memcpy(nid.szTip, data.szTip, sizeof data.szTip);
     nid.szTip[sizeof data.szTip] = '\0';
-    const BOOL ok = ::Shell_NotifyIconA(message, &nid);
+    return ::Shell_NotifyIconA(message, &nid);
+}
+
+std::uint32_t Win32Platform::shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) {
+    const BOOL ok = notify_shell(message, data);
+    const HWND hwnd = widen_handle<HWND>(data.hWnd);
     if (ok) {
         if (message == NIM_DELETE) {
-            tray_.erase(nid.hWnd);
+            tray_.erase(hwnd);
         } else if (message == NIM_ADD || message == NIM_MODIFY) {
-            auto& entry = tray_[nid.hWnd];
-            entry.id = nid.uID;
-            if (nid.uFlags & NIF_MESSAGE) entry.message = nid.uCallbackMessage;
+            auto& entry = tray_[hwnd];
+            const std::uint32_t had = message == NIM_ADD ? 0 : entry.last.uFlags;
+            entry.id = data.uID;
+            if (data.uFlags & NIF_MESSAGE) entry.message = data.uCallbackMessage;
             else if (message == NIM_ADD) entry.message = 0;
+            entry.last = data;
+            entry.last.uFlags |= had;
         }
     }
     return ok ? 1u : 0u;
+}
+
+void Win32Platform::restore_tray_icons() {
+    for (auto& [hwnd, entry] : tray_) notify_shell(NIM_ADD, entry.last);
 }
 
 bool Win32Platform::is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam) const {

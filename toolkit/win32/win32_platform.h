@@ -66,12 +66,16 @@ public:
     HICON icon(IconId id, int size);
     HBRUSH brush(Color c, int sys_color);
     bool is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam) const;
+    // After Explorer restarts, every tray icon has to be added again.
+    UINT taskbar_created() const { return taskbar_created_; }
+    void restore_tray_icons();
     // The owner of a window that has no task-bar button of its own.
     HWND owner_window() const;
 
 private:
     static LRESULT CALLBACK service_proc(HWND, UINT, WPARAM, LPARAM);
     bool translate(MSG& msg);
+    BOOL notify_shell(std::uint32_t message, const NotifyIconData88& data);
     void destroy_doomed();
     FormWindow* window_of(HWND root) const;
     FormWindow* window_of(const Form& form) const;
@@ -91,7 +95,9 @@ private:
     struct TrayEntry {
         UINT id;
         UINT message;
+        NotifyIconData88 last;  // what the shell was last told, to tell it again
     };
+    UINT taskbar_created_ = 0;
     std::map<HWND, TrayEntry> tray_;
 };
 

@@ -3,12 +3,16 @@
 //                        TOP|CHILD hwnd parent-class class visible enabled owner x y w h client-w client-h text
 //   probe version FILE   the version record's strings, NAME=value
 //   probe resources FILE each icon group as GROUP id WxH:bits..., then the manifest
+//   probe tray-drop HWND ID   removes that tray icon, as a restarting shell loses it
+//   probe taskbar-created     tells every window that the shell has started afresh
 // Text is UTF-8; fields are separated by tabs.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -129,6 +133,19 @@ int main() {
     }
     if (argc >= 3 && std::wstring(argv[1]) == L"version") return version(argv[2]);
     if (argc >= 3 && std::wstring(argv[1]) == L"resources") return resources(argv[2]);
-    std::fprintf(stderr, "usage: probe windows | probe version FILE | probe resources FILE\n");
+    if (argc >= 4 && std::wstring(argv[1]) == L"tray-drop") {
+        NOTIFYICONDATAW nid{};
+        nid.cbSize = sizeof nid;
+        nid.hWnd = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::wcstoul(argv[2], nullptr, 10)));
+        nid.uID = static_cast<UINT>(std::wcstoul(argv[3], nullptr, 10));
+        return Shell_NotifyIconW(NIM_DELETE, &nid) ? 0 : 1;
+    }
+    if (argc >= 2 && std::wstring(argv[1]) == L"taskbar-created") {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG, 2000,
+                            &ignored);
+        return 0;
+    }
+    std::fprintf(stderr, "usage: probe windows | version FILE | resources FILE | tray-drop HWND ID | taskbar-created\n");
     return 2;
 }
