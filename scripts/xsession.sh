@@ -21,8 +21,19 @@ xsession_wait() {
     return 1
 }
 
-# xsession_start [--no-tray]: starts the desktop and exports DISPLAY.
+# xsession_start [--no-tray]: starts the desktop and exports DISPLAY. A start
+# that fails halfway is undone and tried again, up to three times.
 xsession_start() {
+    local try
+    for try in 1 2 3; do
+        xsession_start_once "$@" && return 0
+        echo "virtual desktop: start $try failed, trying again" >&2
+        xsession_stop
+    done
+    return 1
+}
+
+xsession_start_once() {
     local tray=1
     [ "${1:-}" = --no-tray ] && tray=0
     # Xvfb picks a free display number itself and tells it on a descriptor,

@@ -67,8 +67,27 @@ QColor qcolor(Color c) { return QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0x
 
 void ClientArea::mouseDoubleClickEvent(QMouseEvent* e) { report_dbl_click(control, e); }
 
+void LabelBox::set_text(const QString& text) {
+    if (text == text_) return;
+    text_ = text;
+    update();
+}
+
+void LabelBox::paintEvent(QPaintEvent*) {
+    if (text_.isEmpty()) return;
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(rect(), static_cast<int>(align_ | Qt::AlignTop | Qt::TextSingleLine), text_);
+}
+
 void LabelBox::mouseReleaseEvent(QMouseEvent* e) { report_click(control, e, this); }
 void LabelBox::mouseDoubleClickEvent(QMouseEvent* e) { report_dbl_click(control, e); }
+
+void FrameBox::set_title(const QString& title) {
+    if (title == title_) return;
+    title_ = title;
+    update();
+}
 
 void FrameBox::paintEvent(QPaintEvent*) {
     QPainter p(this);
@@ -80,7 +99,7 @@ void FrameBox::paintEvent(QPaintEvent*) {
     p.drawRect(box.translated(1, 1));
     p.setPen(palette().color(QPalette::Mid));
     p.drawRect(box);
-    const QString caption = title();
+    const QString& caption = title_;
     if (caption.isEmpty()) return;
     const int text_width = fm.horizontalAdvance(caption);
     const QRect text_rect(8, 0, std::min(text_width + 2, std::max(0, width() - 12)), fm.height());
@@ -127,7 +146,7 @@ void PictureBoxWidget::mouseReleaseEvent(QMouseEvent* e) { report_click(control,
 void PictureBoxWidget::mouseDoubleClickEvent(QMouseEvent* e) { report_dbl_click(control, e); }
 
 FormWindow::FormWindow(QtPlatform& platform, Form& f)
-    : QMainWindow(nullptr, f.border_style == BorderStyle::FixedDialog
+    : QWidget(nullptr, f.border_style == BorderStyle::FixedDialog
                                ? Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                      Qt::WindowCloseButtonHint
                                : Qt::Window),
@@ -135,7 +154,27 @@ FormWindow::FormWindow(QtPlatform& platform, Form& f)
       platform_(platform),
       client_(new ClientArea(this)) {
     client_->control = &f;
-    setCentralWidget(client_);
+}
+
+QMenuBar* FormWindow::menu_bar() {
+    if (!bar_) {
+        bar_ = new QMenuBar(this);
+        lay_out();
+    }
+    return bar_;
+}
+
+int FormWindow::menu_bar_height() const {
+    if (!bar_ || bar_->isHidden()) return 0;
+    const int h = bar_->heightForWidth(width());
+    return h > 0 ? h : bar_->sizeHint().height();
+}
+
+void FormWindow::lay_out() {
+    const int bar = menu_bar_height();
+    if (bar_ && !bar_->isHidden()) bar_->setGeometry(0, 0, width(), bar);
+    // The client area keeps its place below the bar whatever the window's size.
+    client_->setGeometry(0, bar, std::max(width(), 1), std::max(height() - bar, 1));
 }
 
 void FormWindow::closeEvent(QCloseEvent* e) {
@@ -146,13 +185,13 @@ void FormWindow::closeEvent(QCloseEvent* e) {
 
 void FormWindow::keyPressEvent(QKeyEvent* e) {
     if (!form || e->isAutoRepeat() || (e->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
-        QMainWindow::keyPressEvent(e);
+        QWidget::keyPressEvent(e);
         return;
     }
     const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
     const bool escape = e->key() == Qt::Key_Escape;
     if (!enter && !escape) {
-        QMainWindow::keyPressEvent(e);
+        QWidget::keyPressEvent(e);
         return;
     }
     // Enter presses the focused button, else the default one; Esc the cancel one.
@@ -168,7 +207,7 @@ void FormWindow::keyPressEvent(QKeyEvent* e) {
         if (!target && ((enter && b->is_default) || (escape && b->is_cancel))) target = b;
     }
     if (!target) {
-        QMainWindow::keyPressEvent(e);
+        QWidget::keyPressEvent(e);
         return;
     }
     e->accept();
@@ -176,17 +215,18 @@ void FormWindow::keyPressEvent(QKeyEvent* e) {
 }
 
 void FormWindow::moveEvent(QMoveEvent* e) {
-    QMainWindow::moveEvent(e);
+    QWidget::moveEvent(e);
     report_bounds();
 }
 
 void FormWindow::resizeEvent(QResizeEvent* e) {
-    QMainWindow::resizeEvent(e);
+    QWidget::resizeEvent(e);
+    lay_out();
     report_bounds();
 }
 
 void FormWindow::showEvent(QShowEvent* e) {
-    QMainWindow::showEvent(e);
+    QWidget::showEvent(e);
     report_bounds();
 }
 
@@ -232,7 +272,7 @@ void WidgetPeer::apply_colors() {
     widget_->setPalette(QPalette());
     const Color fore = control_.fore_color(), back = control_.back_color();
     if (fore == kDefaultColor && back == kDefaultColor) {
-        widget_->setAutoFillBackground(false);
+        widget_->setAutoFillBackground(opaque_);
         return;
     }
     QPalette pal = widget_->palette();
@@ -244,7 +284,7 @@ void WidgetPeer::apply_colors() {
         for (auto role : {QPalette::Window, QPalette::Button, QPalette::Base}) pal.setColor(role, qcolor(back));
     }
     widget_->setPalette(pal);
-    widget_->setAutoFillBackground(back != kDefaultColor);
+    widget_->setAutoFillBackground(opaque_ || back != kDefaultColor);
 }
 
 void WidgetPeer::apply_font() {
@@ -264,9 +304,10 @@ void WidgetPeer::apply_font() {
 LabelPeer::LabelPeer(QtPlatform& p, Control& c, QWidget* parent) : WidgetPeer(p, c, new LabelBox(parent)) {
     auto* label = static_cast<LabelBox*>(widget_.data());
     label->control = &c;
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(false);
-    label->setAlignment((c.alignment() == Align::Center ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+    // Opaque, as the layout's labels are: a changed figure repaints itself
+    // only, not the frame and window behind it.
+    opaque_ = true;
+    label->set_alignment(c.alignment() == Align::Center ? Qt::AlignHCenter : Qt::AlignLeft);
     apply_geometry();
     apply_colors();
     apply_font();
@@ -276,7 +317,7 @@ LabelPeer::LabelPeer(QtPlatform& p, Control& c, QWidget* parent) : WidgetPeer(p,
 }
 
 void LabelPeer::apply_caption() {
-    static_cast<QLabel*>(widget_.data())->setText(QString::fromStdString(control_.caption()));
+    static_cast<LabelBox*>(widget_.data())->set_text(QString::fromStdString(control_.caption()));
 }
 
 void LabelPeer::clear_target() {
@@ -294,7 +335,7 @@ FramePeer::FramePeer(QtPlatform& p, Control& c, QWidget* parent) : WidgetPeer(p,
 }
 
 void FramePeer::apply_caption() {
-    static_cast<QGroupBox*>(widget_.data())->setTitle(QString::fromStdString(control_.caption()));
+    static_cast<FrameBox*>(widget_.data())->set_title(QString::fromStdString(control_.caption()));
 }
 
 void FramePeer::clear_target() {
@@ -375,10 +416,8 @@ void FormPeer::fit_window() {
     FormWindow* w = window();
     if (!w) return;
     const Form& f = static_cast<const Form&>(control_);
-    int bar = 0;
-    if (QWidget* mb = w->menuWidget(); mb && !mb->isHidden()) bar = mb->heightForWidth(px(f.client_width()));
-    if (QWidget* mb = w->menuWidget(); mb && !mb->isHidden() && bar <= 0) bar = mb->sizeHint().height();
-    const QSize size(px(f.client_width()), px(f.client_height()) + bar);
+    w->resize(px(f.client_width()), w->height());
+    const QSize size(px(f.client_width()), px(f.client_height()) + w->menu_bar_height());
     if (f.border_style == BorderStyle::FixedDialog)
         w->setFixedSize(size);
     else

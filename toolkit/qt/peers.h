@@ -3,10 +3,8 @@
 // pointer to its control while the peer lives; the peer's end clears it, so
 // a widget that waits for its deferred deletion never reaches the model.
 #include <QAction>
-#include <QGroupBox>
-#include <QLabel>
-#include <QMainWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
 #include <QWidget>
@@ -41,27 +39,39 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
 };
 
-class LabelBox : public QLabel {
+// One line of plain text, left-aligned or centred, clipped by the box.
+class LabelBox : public QWidget {
 public:
-    explicit LabelBox(QWidget* parent) : QLabel(parent) {}
+    explicit LabelBox(QWidget* parent) : QWidget(parent) {}
     Control* control = nullptr;
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void mouseDoubleClickEvent(QMouseEvent* e) override;
-};
-
-// A captioned frame whose line runs through the middle of its caption, as
-// the layout assumes: children start just below the caption's top.
-class FrameBox : public QGroupBox {
-public:
-    explicit FrameBox(QWidget* parent) : QGroupBox(parent) {}
-    Control* control = nullptr;
+    void set_text(const QString& text);
+    void set_alignment(Qt::Alignment a) { align_ = a; }
 
 protected:
     void paintEvent(QPaintEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+
+private:
+    QString text_;
+    Qt::Alignment align_ = Qt::AlignLeft;
+};
+
+// A captioned frame whose line runs through the middle of its caption, as
+// the layout assumes: children start just below the caption's top.
+class FrameBox : public QWidget {
+public:
+    explicit FrameBox(QWidget* parent) : QWidget(parent) {}
+    Control* control = nullptr;
+    void set_title(const QString& title);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+
+private:
+    QString title_;
 };
 
 // A filled box with an optional single border and picture; its children sit
@@ -88,11 +98,15 @@ private:
     QPixmap picture_;
 };
 
-class FormWindow : public QMainWindow {
+// A top-level window: the menu bar, if any, above the client area.
+class FormWindow : public QWidget {
 public:
     FormWindow(QtPlatform& platform, Form& form);
     Form* form = nullptr;
     ClientArea* client() const { return client_; }
+    QMenuBar* menu_bar();  // made on first use
+    // Height of the shown menu bar at the window's width; 0 without one.
+    int menu_bar_height() const;
     bool placed = false;  // put in its first place already
 
 protected:
@@ -104,8 +118,10 @@ protected:
 
 private:
     void report_bounds();
+    void lay_out();
     QtPlatform& platform_;
     ClientArea* client_;
+    QMenuBar* bar_ = nullptr;
 };
 
 // --- peers --------------------------------------------------------------------
@@ -131,6 +147,7 @@ protected:
     Control& control_;
     QPointer<QWidget> widget_;
     std::vector<QMetaObject::Connection> connections_;
+    bool opaque_ = false;  // fills its background even in the default colour
 
 private:
     std::uint32_t handle_;

@@ -6,7 +6,11 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QIconEngine>
 #include <QMessageBox>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOption>
 #include <QShortcut>
 #include <QSystemTrayIcon>
 
@@ -50,6 +54,29 @@ QString tip_text(const NotifyIconData88& d) {
     return QString::fromLatin1(d.szTip, static_cast<qsizetype>(n));
 }
 
+// The menu bar's overflow button (never shown at this window's width) would
+// decode a set of PNG icons at start-up, bringing in the PNG library and the
+// image plug-ins; this arrow is drawn by the style only if it ever shows.
+class ArrowIconEngine : public QIconEngine {
+public:
+    void paint(QPainter* p, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        QStyleOption opt;
+        opt.rect = rect;
+        opt.palette = QApplication::palette();
+        if (mode == QIcon::Disabled) opt.palette.setCurrentColorGroup(QPalette::Disabled);
+        QApplication::style()->drawPrimitive(QStyle::PE_IndicatorArrowRight, &opt, p);
+    }
+    QIconEngine* clone() const override { return new ArrowIconEngine; }
+};
+
+class ProgramStyle : public QProxyStyle {
+public:
+    QIcon standardIcon(StandardPixmap sp, const QStyleOption* opt, const QWidget* w) const override {
+        if (sp == SP_ToolBarHorizontalExtensionButton) return QIcon(new ArrowIconEngine);
+        return QProxyStyle::standardIcon(sp, opt, w);
+    }
+};
+
 }  // namespace
 
 QtPlatform::QtPlatform(int argc, char** argv)
@@ -59,6 +86,7 @@ QtPlatform::QtPlatform(int argc, char** argv)
     QFont dialog_font = QApplication::font();
     dialog_font.setPointSizeF(8);
     QApplication::setFont(dialog_font);
+    QApplication::setStyle(new ProgramStyle);
     tick_timer_.setTimerType(Qt::PreciseTimer);
     tick_timer_.setSingleShot(true);
     QObject::connect(&tick_timer_, &QTimer::timeout, &tick_timer_, [this] { tick(); });
@@ -246,7 +274,7 @@ void QtPlatform::attach(Form& form) {
                 parent_menu = pp ? pp->submenu() : nullptr;
                 if (!parent_menu) continue;
             }
-            m->set_peer(std::make_unique<MenuPeer>(*this, *m, parent_menu, window->menuBar()));
+            m->set_peer(std::make_unique<MenuPeer>(*this, *m, parent_menu, window->menu_bar()));
             if (m->shortcut() != Shortcut::None &&
                 std::find(shortcuts.begin(), shortcuts.end(), m->shortcut()) == shortcuts.end())
                 shortcuts.push_back(m->shortcut());
@@ -279,10 +307,9 @@ void QtPlatform::attach(Form& form) {
             if (window->form) window->form->user_shortcut(s);
         });
     }
-    if (window->menuWidget() && !std::any_of(form.children().begin(), form.children().end(), [](Control* c) {
-            return c->kind() == Kind::Menu && c->visible();
-        }))
-        window->menuWidget()->hide();
+    if (std::none_of(form.children().begin(), form.children().end(),
+                     [](Control* c) { return c->kind() == Kind::Menu && c->visible(); }))
+        if (QMenuBar* bar = window->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly)) bar->hide();
 
     fp->fit_window();
     forms_.push_back(&form);
