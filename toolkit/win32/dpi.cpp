@@ -44,14 +44,6 @@ void adjust_for_dpi(RECT& r, DWORD style, bool menu, DWORD ex_style, UINT dpi) {
     ::AdjustWindowRectEx(&r, style, menu ? TRUE : FALSE, ex_style);
 }
 
-bool nonclient_metrics_for_dpi(NONCLIENTMETRICSW& m, UINT dpi) {
-    using Fn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
-    static const Fn get = user32_function<Fn>("SystemParametersInfoForDpi");
-    m.cbSize = sizeof m;
-    if (get && get(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0, dpi)) return true;
-    return ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0) != FALSE;
-}
-
 void keep_dialog_layout(HWND dialog) {
     using Fn = BOOL(WINAPI*)(HWND, int, int);
     static const Fn set = user32_function<Fn>("SetDialogDpiChangeBehavior");

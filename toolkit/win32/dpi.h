@@ -14,7 +14,6 @@ namespace tk::win32 {
 UINT dpi_of(HWND hwnd);
 int metric_for_dpi(int index, UINT dpi);
 void adjust_for_dpi(RECT& r, DWORD style, bool menu, DWORD ex_style, UINT dpi);
-bool nonclient_metrics_for_dpi(NONCLIENTMETRICSW& m, UINT dpi);
 // Dialogs are laid out by this backend, not rescaled by the dialog manager.
 void keep_dialog_layout(HWND dialog);
 

@@ -152,7 +152,6 @@ FormWindow::~FormWindow() {
         n->fw = nullptr;
     }
     for (auto& [key, font] : fonts_) ::DeleteObject(font);
-    for (HFONT font : old_fonts_) ::DeleteObject(font);
 }
 
 Node* FormWindow::node_of(const Control* c) const {

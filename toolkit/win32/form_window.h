@@ -95,7 +95,6 @@ private:
     std::unordered_map<const Control*, Node*> by_control_;
     std::map<UINT, Node*> by_id_;
     std::map<std::tuple<std::string, double, int, int>, HFONT> fonts_;
-    std::vector<HFONT> old_fonts_;  // replaced on a DPI change, freed with the windows
 };
 
 }  // namespace tk::win32
