@@ -628,7 +628,6 @@ bool FormWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result)
             result = 0;
             return true;
         default:
-            if (msg != 0 && msg == pf.taskbar_created()) pf.restore_tray_icons();
             return false;
     }
 }

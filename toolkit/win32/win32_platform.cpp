@@ -58,7 +58,6 @@ Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
     ::RegisterClassExW(&wc);
     service_ = ::CreateWindowExW(0, kServiceClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance_, this);
     accel_ = create_shortcut_table();
-    taskbar_created_ = ::RegisterWindowMessageW(L"TaskbarCreated");
 }
 
 Win32Platform::~Win32Platform() {
@@ -214,10 +213,6 @@ std::uint32_t Win32Platform::shell_notify_icon(std::uint32_t message, const Noti
         }
     }
     return ok ? 1u : 0u;
-}
-
-void Win32Platform::restore_tray_icons() {
-    for (auto& [hwnd, entry] : tray_) notify_shell(NIM_ADD, entry.last);
 }
 
 bool Win32Platform::is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam) const {

@@ -67,8 +67,6 @@ public:
     HBRUSH brush(Color c, int sys_color);
     bool is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam) const;
     // After Explorer restarts, every tray icon has to be added again.
-    UINT taskbar_created() const { return taskbar_created_; }
-    void restore_tray_icons();
     // The owner of a window that has no task-bar button of its own.
     HWND owner_window() const;
 
@@ -97,7 +95,6 @@ private:
         UINT message;
         NotifyIconData88 last;  // what the shell was last told, to tell it again
     };
-    UINT taskbar_created_ = 0;
     std::map<HWND, TrayEntry> tray_;
 };
 
