@@ -2,12 +2,21 @@
 #include "toolkit/errmode.h"
 #include "ui/frmMain.h"
 
+namespace {
+
+// The level a free bar shows: nothing while it is hidden. (With no swap at
+// all the hidden bar is still full length, and a copy of that length would
+// reveal a marker over the whole empty panel.)
+double ShownLength(const tk::Control& bar) { return bar.visible() ? bar.width() : 0; }
+
+}  // namespace
+
 void frmMain::MarkOldLevels() {
     tk::resume_next([&] { picOldPhysical.set_visible(false); },
-                    [&] { picOldPhysical.set_width(picAvailablePhysical.width()); },
+                    [&] { picOldPhysical.set_width(ShownLength(picAvailablePhysical)); },
                     [&] { picOldPhysical.set_left(picUsedPhysical.width() - picOldPhysical.width()); },
                     [&] { picOldPagefile.set_visible(false); },
-                    [&] { picOldPagefile.set_width(picAvailablePagefile.width()); },
+                    [&] { picOldPagefile.set_width(ShownLength(picAvailablePagefile)); },
                     [&] { picOldPagefile.set_left(picUsedPagefile.width() - picOldPagefile.width()); });
 }
 

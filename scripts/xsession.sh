@@ -51,12 +51,18 @@ xsession_start_once() {
     xsession_wait '[[ "$(xprop -root _NET_SUPPORTING_WM_CHECK)" == *"window id"* ]]' 100 ||
         { echo "openbox did not start" >&2; return 1; }
     if [ "$tray" = 1 ]; then
-        trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
-            --transparent false --tint 0x808080 >/dev/null 2>&1 &
-        XSESSION_PIDS+=("$!")
-        xsession_wait '[[ "$(xwininfo -root -tree)" == *\"panel\"* ]]' 100 ||
-            { echo "trayer did not start" >&2; return 1; }
+        xsession_start_tray || return 1
     fi
+}
+
+# Starts the trayer tray host; XSESSION_TRAY_PID is its process.
+xsession_start_tray() {
+    trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
+        --transparent false --tint 0x808080 >/dev/null 2>&1 &
+    XSESSION_TRAY_PID=$!
+    XSESSION_PIDS+=("$XSESSION_TRAY_PID")
+    xsession_wait '[[ "$(xwininfo -root -tree)" == *\"panel\"* ]]' 100 ||
+        { echo "trayer did not start" >&2; return 1; }
 }
 
 # Stops what xsession_start started, newest first.

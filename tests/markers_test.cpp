@@ -103,6 +103,19 @@ TEST(Markers, NoFreeMemoryGivesAnEmptyMarkerAtTheRightEnd) {
     EXPECT_EQ(w.picOldPhysical.left(), 3615);
 }
 
+TEST(Markers, AnEmptyPageFileShowsNoMarker) {
+    App app;
+    frmMain& w = running(app, 500, 0);
+    app.os.set_memory_mb(1024, 500, 0, 0);  // no swap at all: 0 of 0
+    app.advance(1);
+    ASSERT_FALSE(w.picAvailablePagefile.visible());
+    app.choose("mnuDefragMemory1");
+    app.advance(2);
+    ASSERT_TRUE(w.picOldPhysical.visible());
+    EXPECT_EQ(w.picOldPagefile.width(), 0);  // not the hidden bar's full length
+    EXPECT_EQ(w.picOldPagefile.left(), 3615);
+}
+
 TEST(DoubleClick, ValueLabelsFramesAndBackgroundHideTheWindow) {
     for (const char* name : {"frmMain", "Frame1", "Frame2", "lblTotalPhysicalShow", "lblUsedPhysicalShow",
                              "lblFreePhysicalShow", "lblTotalPagefileShow", "lblUsedPagefileShow",

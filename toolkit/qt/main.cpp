@@ -1,10 +1,28 @@
 // The Linux desktop program: Qt shows the form model and runs its clock.
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
+#include <QSocketNotifier>
 
 #include "app/program.h"
 #include "toolkit/qt/icons.h"
 #include "toolkit/qt/qt_platform.h"
 #include "toolkit/runtime.h"
+
+namespace {
+
+// SIGTERM is the system closing the window; the handler only wakes the event
+// loop, which then unloads the main window as the close box does.
+int term_pipe[2] = {-1, -1};
+
+void on_term(int) {
+    const char byte = 1;
+    [[maybe_unused]] ssize_t n = ::write(term_pipe[0], &byte, 1);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -18,6 +36,23 @@ int main(int argc, char** argv) {
     tk::Runtime rt(platform);
     platform.start(rt);
     auto main_window = StartProgram(rt);
+
+    std::unique_ptr<QSocketNotifier> term;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, term_pipe) == 0) {
+        term = std::make_unique<QSocketNotifier>(term_pipe[1], QSocketNotifier::Read);
+        QObject::connect(term.get(), &QSocketNotifier::activated, [&] {
+            char byte;
+            while (::read(term_pipe[1], &byte, 1) > 0) {
+            }
+            rt.dispatch([&] { main_window->unload(); });
+        });
+        struct sigaction sa {};
+        sa.sa_handler = on_term;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        ::sigaction(SIGTERM, &sa, nullptr);
+    }
+
     if (!rt.ended()) QApplication::exec();
     return 0;
 }
