@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "toolkit/error.h"
+#include "toolkit/os/command_line.h"
 #include "toolkit/os/os.h"
 #include "toolkit/os/windows/text.h"
 
@@ -53,17 +54,9 @@ std::string text_from_ansi(const std::string& bytes) {
 // The arguments are whatever follows the program's name on the real command
 // line, quotes and all; argc/argv have already lost them.
 std::string argument_text(int, char**) {
-    const wchar_t* p = ::GetCommandLineW();
-    if (!p) return {};
-    if (*p == L'"') {
-        ++p;
-        while (*p && *p != L'"') ++p;
-        if (*p == L'"') ++p;
-    } else {
-        while (*p && *p != L' ' && *p != L'\t') ++p;
-    }
-    while (*p == L' ' || *p == L'\t') ++p;
-    return narrow(p);
+    const wchar_t* line = ::GetCommandLineW();
+    if (!line) return {};
+    return narrow(after_program_name(std::wstring_view(line)));
 }
 
 bool file_exists(const std::string& path) {

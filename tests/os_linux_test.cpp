@@ -1,0 +1,151 @@
+// The Linux system layer, for real: files, program start, the registry
+// stand-in, the command line and the memory figures.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "toolkit/error.h"
+#include "toolkit/os/command_line.h"
+#include "toolkit/os/os.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TempDir {
+    fs::path path;
+    TempDir() {
+        char tmpl[] = "/tmp/taluvex-os-XXXXXX";
+        path = ::mkdtemp(tmpl);
+    }
+    ~TempDir() { fs::remove_all(path); }
+    std::string file(const std::string& name, const std::string& text, bool executable = false) {
+        const fs::path p = path / name;
+        std::ofstream(p) << text;
+        if (executable) fs::permissions(p, fs::perms::owner_all);
+        return p.string();
+    }
+};
+
+bool appears(const fs::path& p) {
+    for (int i = 0; i < 100; ++i) {
+        if (fs::exists(p)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+std::uint64_t meminfo_kb(const std::string& key) {
+    std::ifstream f("/proc/meminfo");
+    std::string k;
+    std::uint64_t v;
+    std::string unit;
+    while (f >> k >> v) {
+        std::getline(f, unit);
+        if (k == key + ":") return v;
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST(LinuxFiles, OnlyOrdinaryVisibleFilesExist) {
+    TempDir d;
+    EXPECT_TRUE(tk::os::file_exists(d.file("MSINFO32.EXE", "x")));
+    EXPECT_FALSE(tk::os::file_exists(d.file(".hidden", "x")));
+    EXPECT_FALSE(tk::os::file_exists(d.path.string()));
+    EXPECT_FALSE(tk::os::file_exists((d.path / "missing").string()));
+    EXPECT_FALSE(tk::os::file_exists(""));
+}
+
+TEST(LinuxStart, RunsTheFileItselfNeverAShell) {
+    TempDir d;
+    const fs::path marker = d.path / "ran";
+    // A name with blanks and shell characters is one file name, nothing more.
+    const std::string tool = d.file("info tool; touch hacked", "#!/bin/sh\ntouch '" + marker.string() + "'\n", true);
+    tk::os::start_program(tool, 1);
+    EXPECT_TRUE(appears(marker));
+    EXPECT_FALSE(fs::exists(d.path / "hacked"));
+    EXPECT_FALSE(fs::exists("hacked"));
+
+    EXPECT_THROW(tk::os::start_program((d.path / "missing").string(), 1), tk::Error);
+    EXPECT_THROW(tk::os::start_program(d.file("plain.txt", "not a program"), 1), tk::Error);
+    EXPECT_THROW(tk::os::start_program("", 1), tk::Error);
+}
+
+TEST(LinuxRegistry, TheInfoKeyAnswersWithTheFirstToolOnPath) {
+    TempDir d;
+    const std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    d.file("lshw-gtk", "#!/bin/sh\n", true);
+    d.file("kinfocenter", "#!/bin/sh\n", true);
+    ::setenv("PATH", ("/nonexistent:" + d.path.string()).c_str(), 1);
+    tk::RegKey key = 0;
+    ASSERT_EQ(tk::os::reg_open_key(tk::HKEY_LOCAL_MACHINE_, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", 0,
+                                   0x2003F, key),
+              0);
+    std::uint8_t buf[1024];
+    std::uint32_t size = sizeof buf, type = 0;
+    ASSERT_EQ(tk::os::reg_query_value(key, "PATH", 0, type, buf, size), 0);
+    EXPECT_EQ(type, tk::REG_SZ_);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), size), (d.path / "kinfocenter").string() + '\0');
+    // Too small a buffer is refused with the size it needs.
+    std::uint32_t small = 4;
+    EXPECT_NE(tk::os::reg_query_value(key, "PATH", 0, type, buf, small), 0);
+    EXPECT_EQ(small, size);
+    EXPECT_NE(tk::os::reg_query_value(key, "MSINFO", 0, type, buf, size), 0);
+    tk::os::reg_close_key(key);
+
+    tk::RegKey other = 0;
+    EXPECT_NE(tk::os::reg_open_key(tk::HKEY_LOCAL_MACHINE_, "SOFTWARE\\Microsoft\\Shared Tools Location", 0,
+                                   0x2003F, other),
+              0);
+    // None of the tools on PATH: not found.
+    ::setenv("PATH", "/nonexistent", 1);
+    size = sizeof buf;
+    EXPECT_NE(tk::os::reg_query_value(key, "PATH", 0, type, buf, size), 0);
+    ::setenv("PATH", old_path.c_str(), 1);
+}
+
+TEST(LinuxCommandLine, ArgumentsJoinedBySingleBlanks) {
+    char prog[] = "taluvex", a[] = "/AUTO", b[] = "x y";
+    char* none[] = {prog, nullptr};
+    char* two[] = {prog, a, b, nullptr};
+    EXPECT_EQ(tk::os::argument_text(1, none), "");
+    EXPECT_EQ(tk::os::argument_text(3, two), "/AUTO x y");
+}
+
+TEST(LinuxMemory, FiguresAgreeWithProcMeminfo) {
+    using F = tk::MemField;
+    const std::uint64_t total = tk::os::memory_figure(F::TotalPhys);
+    EXPECT_EQ(total, meminfo_kb("MemTotal") * 1024);
+    EXPECT_EQ(tk::os::memory_figure(F::TotalPage), meminfo_kb("SwapTotal") * 1024);
+    const std::uint64_t avail = tk::os::memory_figure(F::AvailPhys);
+    EXPECT_GT(avail, 0u);
+    EXPECT_LE(avail, total);
+    // Free memory moves between two readings; a few MB is all it may.
+    const double drift = static_cast<double>(avail) - static_cast<double>(meminfo_kb("MemAvailable") * 1024);
+    EXPECT_LT(std::abs(drift), 64.0 * (1 << 20));
+    EXPECT_LE(tk::os::memory_figure(F::AvailPage), tk::os::memory_figure(F::TotalPage));
+}
+
+TEST(CommandLine, TheTextAfterTheProgramNameStaysAsTyped) {
+    using tk::os::after_program_name;
+    using sv = std::string_view;
+    EXPECT_EQ(after_program_name(sv("\"C:\\Program Files\\Taluvex\\taluvex.exe\" /AUTO")), "/AUTO");
+    EXPECT_EQ(after_program_name(sv("taluvex.exe   /quit ")), "/quit ");  // the trailing blank is kept
+    EXPECT_EQ(after_program_name(sv("taluvex.exe\t\"/AUTO\"")), "\"/AUTO\"");
+    EXPECT_EQ(after_program_name(sv("taluvex.exe /AUTO /QUIT")), "/AUTO /QUIT");
+    EXPECT_EQ(after_program_name(sv("\"C:\\a b\\taluvex.exe\"")), "");
+    EXPECT_EQ(after_program_name(sv("taluvex.exe")), "");
+    EXPECT_EQ(after_program_name(sv("\"unterminated /AUTO")), "");
+    EXPECT_EQ(after_program_name(sv("")), "");
+    EXPECT_EQ(after_program_name(std::wstring_view(L"\"x.exe\"/AUTO")), L"/AUTO");
+}
