@@ -45,6 +45,7 @@ public:
     explicit LabelBox(QWidget* parent) : QWidget(parent) {}
     Control* control = nullptr;
     void set_text(const QString& text);
+    const QString& text() const { return text_; }
     void set_alignment(Qt::Alignment a) { align_ = a; }
 
 protected:
@@ -214,6 +215,7 @@ public:
     std::uint32_t handle() const override { return handle_; }
     void changed(Prop what) override;
     QMenu* submenu() const { return submenu_; }
+    QAction* action() const { return action_; }
     void sync_checked();
 
 private:

@@ -1,0 +1,134 @@
+// The Qt backend on Qt's offscreen platform: the real widgets follow the form
+// model (geometry in pixels, nesting, captions, menus), and input reaches the
+// model only through the form's own checks.
+#include <QApplication>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "about/frmAbout.h"
+#include "app/program.h"
+#include "toolkit/qt/peers.h"
+#include "toolkit/qt/qt_platform.h"
+
+namespace {
+
+using tk::qt::WidgetPeer;
+
+QWidget* widget(tk::Control& c) { return static_cast<WidgetPeer*>(c.peer())->widget(); }
+QAction* action(tk::Menu& m) { return static_cast<tk::qt::MenuPeer*>(m.peer())->action(); }
+QString label_text(tk::Control& c) { return static_cast<tk::qt::LabelBox*>(widget(c))->text(); }
+
+struct QtApp {
+    tk::qt::QtPlatform platform{0, nullptr};
+    tk::Runtime rt{platform};
+    std::unique_ptr<frmMain> w;
+    QtApp() {
+        platform.start(rt);
+        w = StartProgram(rt);
+    }
+    // Lets the 1/64 s clock tick a few times.
+    void run_ms(int ms) { QTest::qWait(ms); }
+};
+
+}  // namespace
+
+TEST(QtBackend, WidgetsFollowTheModelInPixels) {
+    QtApp app;
+    frmMain& w = *app.w;
+    auto* window = static_cast<tk::qt::FormWindow*>(widget(w));
+    EXPECT_EQ(window->windowTitle(), "Taluvex");
+    EXPECT_EQ(window->client()->size(), QSize(272, 226));
+    // Nesting: the free bar and the marker live inside the red box, so it clips them.
+    auto* used = static_cast<tk::qt::PictureBoxWidget*>(widget(w.picUsedPhysical));
+    EXPECT_EQ(widget(w.picAvailablePhysical)->parentWidget(), used->inner());
+    EXPECT_EQ(widget(w.picOldPhysical)->parentWidget(), used->inner());
+    EXPECT_EQ(widget(w.picUsedPhysical)->parentWidget(), widget(w.Frame1));
+    EXPECT_EQ(label_text(w.lblStatus), QString::fromUtf8("Готов"));
+    EXPECT_EQ(label_text(w.lblFreePhysicalShow), "FREE");
+
+    app.run_ms(200);
+    EXPECT_EQ(label_text(w.lblFreePhysicalShow), QString::fromStdString(w.lblFreePhysicalShow.caption()));
+    EXPECT_TRUE(label_text(w.lblFreePhysicalShow).endsWith(" MB"));
+    // The free bar's widget is where the model put it, in whole pixels.
+    const QRect bar = widget(w.picAvailablePhysical)->geometry();
+    EXPECT_NEAR(bar.width(), w.picAvailablePhysical.width() / 15, 1);
+    EXPECT_NEAR(bar.x(), w.picAvailablePhysical.left() / 15, 1);
+    // Changing a property moves the widget; an unchanged one is left alone.
+    w.picOldPhysical.set_bounds(600, 0, 900, 255);
+    EXPECT_EQ(widget(w.picOldPhysical)->geometry(), QRect(40, 0, 60, 17));
+    w.picOldPhysical.set_visible(true);
+    EXPECT_FALSE(widget(w.picOldPhysical)->isHidden());
+}
+
+TEST(QtBackend, MenusCarryCaptionsShortcutsAndStates) {
+    QtApp app;
+    frmMain& w = *app.w;
+    auto* window = static_cast<tk::qt::FormWindow*>(widget(w));
+    QStringList bar;
+    for (QAction* a : window->menu_bar()->actions())
+        if (a->isVisible()) bar << a->text();
+    EXPECT_EQ(bar, (QStringList{QString::fromUtf8("&Файл"), QString::fromUtf8("Помощ")}));  // no "&Menu"
+    // The shortcut stands after the caption's own trailing blanks.
+    EXPECT_EQ(action(w.mnuDefragMemory1)->text(), QString::fromUtf8("Отчистить   \tCtrl+F"));
+    EXPECT_EQ(action(w.mnuAbout)->text(), QString::fromUtf8("О программе   \tF1"));
+    EXPECT_EQ(action(w.mnuShow)->text(), "&Hide");
+    EXPECT_TRUE(action(w.mnuLine)->isSeparator());
+
+    // Keys reach the model's shortcut table through the active window.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_U, Qt::ControlModifier);
+    EXPECT_TRUE(w.mnuDefragMemory3.checked());
+    EXPECT_TRUE(action(w.mnuDefragMemory3)->isChecked());
+    w.mnuFile.set_enabled(false);
+    EXPECT_FALSE(action(w.mnuFile)->isEnabled());
+    // Triggering the action of a shut menu's entry goes through the form, which refuses it.
+    action(w.mnuDefragMemory1)->trigger();
+    EXPECT_FALSE(w.tmrDefragMemory.enabled());
+}
+
+TEST(QtBackend, TheAboutBoxIsFixedAndClosesFromItsOwnButton) {
+    QtApp app;
+    frmMain& w = *app.w;
+    ASSERT_TRUE(w.user_shortcut(tk::Shortcut::F1));
+    frmAbout* about = w.About();
+    ASSERT_TRUE(about && about->loaded());
+    QWidget* box = widget(*about);
+    EXPECT_EQ(box->windowTitle(), "About Taluvex");
+    EXPECT_EQ(box->minimumSize(), box->maximumSize());  // not resizable
+    EXPECT_FALSE(w.enabled());
+    EXPECT_EQ(label_text(about->lblVersion), "v2.0");
+    // OK unloads its own window from inside its click; the widgets go later.
+    QPointer<QPushButton> ok = static_cast<QPushButton*>(widget(about->cmdOK));
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_FALSE(about->loaded());
+    EXPECT_TRUE(w.enabled());
+    app.run_ms(50);
+    EXPECT_TRUE(ok.isNull());
+    // Esc presses OK on a fresh box.
+    ASSERT_TRUE(w.user_shortcut(tk::Shortcut::F1));
+    QTest::keyClick(widget(*w.About()), Qt::Key_Escape);
+    EXPECT_FALSE(w.About()->loaded());
+    EXPECT_TRUE(w.enabled());
+}
+
+TEST(QtBackend, WithoutATrayTheProgramRunsOnSilently) {
+    QtApp app;
+    EXPECT_TRUE(app.w->visible());
+    app.run_ms(100);
+    EXPECT_FALSE(app.rt.ended());
+    // The close box unloads and ends.
+    widget(*app.w)->close();
+    EXPECT_TRUE(app.rt.ended());
+}
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
