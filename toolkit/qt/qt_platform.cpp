@@ -117,26 +117,6 @@ void QtPlatform::tick() {
     tick_timer_.start(static_cast<int>(std::max<qint64>(1, due - now)));
 }
 
-std::uint64_t QtPlatform::memory_figure(MemField field) { return os::memory_figure(field); }
-
-BlankText QtPlatform::blank_text(std::size_t chars) { return os::blank_text(chars); }
-
-bool QtPlatform::file_exists(const std::string& path) { return os::file_exists(path); }
-
-void QtPlatform::start_program(const std::string& path, int window_style) { os::start_program(path, window_style); }
-
-std::int32_t QtPlatform::reg_open_key(std::uint32_t root, const std::string& key, std::uint32_t options,
-                                      std::uint32_t access, RegKey& out) {
-    return os::reg_open_key(root, key, options, access, out);
-}
-
-std::int32_t QtPlatform::reg_query_value(RegKey key, const std::string& name, std::uint32_t reserved,
-                                         std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) {
-    return os::reg_query_value(key, name, reserved, type, data, size);
-}
-
-std::int32_t QtPlatform::reg_close_key(RegKey key) { return os::reg_close_key(key); }
-
 int QtPlatform::message_box(const std::string& prompt, int style, const std::string& title) {
     QMessageBox box(box_icon(style), QString::fromStdString(title), QString::fromStdString(prompt),
                     QMessageBox::Ok);

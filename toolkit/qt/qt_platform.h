@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "toolkit/form.h"
+#include "toolkit/os/system_platform.h"
 #include "toolkit/platform.h"
 #include "toolkit/runtime.h"
 
@@ -25,7 +26,7 @@ namespace tk::qt {
 
 class FormWindow;
 
-class QtPlatform : public Platform {
+class QtPlatform : public os::SystemPlatform {
 public:
     // argc/argv as QApplication left them (its own options removed).
     QtPlatform(int argc, char** argv);
@@ -36,16 +37,7 @@ public:
     // Starts the clock that drives the runtime's timers.
     void start(Runtime& rt);
 
-    std::uint64_t memory_figure(MemField field) override;
-    BlankText blank_text(std::size_t chars) override;
     std::string argument_text() override { return arguments_; }
-    bool file_exists(const std::string& path) override;
-    void start_program(const std::string& path, int window_style) override;
-    std::int32_t reg_open_key(std::uint32_t root, const std::string& key, std::uint32_t options,
-                              std::uint32_t access, RegKey& out) override;
-    std::int32_t reg_query_value(RegKey key, const std::string& name, std::uint32_t reserved,
-                                 std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) override;
-    std::int32_t reg_close_key(RegKey key) override;
     int message_box(const std::string& prompt, int style, const std::string& title) override;
     std::uint32_t shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) override;
     void popup_menu(Form& owner, Menu& menu) override;

@@ -147,22 +147,7 @@ HWND Win32Platform::owner_window() const {
 
 // --- OS services ---------------------------------------------------------------
 
-std::uint64_t Win32Platform::memory_figure(MemField field) { return os::memory_figure(field); }
-BlankText Win32Platform::blank_text(std::size_t chars) { return os::blank_text(chars); }
 std::string Win32Platform::argument_text() { return os::argument_text(0, nullptr); }
-bool Win32Platform::file_exists(const std::string& path) { return os::file_exists(path); }
-void Win32Platform::start_program(const std::string& path, int window_style) {
-    os::start_program(path, window_style);
-}
-std::int32_t Win32Platform::reg_open_key(std::uint32_t root, const std::string& key, std::uint32_t options,
-                                         std::uint32_t access, RegKey& out) {
-    return os::reg_open_key(root, key, options, access, out);
-}
-std::int32_t Win32Platform::reg_query_value(RegKey key, const std::string& name, std::uint32_t reserved,
-                                            std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) {
-    return os::reg_query_value(key, name, reserved, type, data, size);
-}
-std::int32_t Win32Platform::reg_close_key(RegKey key) { return os::reg_close_key(key); }
 std::string Win32Platform::text_from_ansi(const std::string& bytes) { return os::text_from_ansi(bytes); }
 
 // --- boxes, tray, pop-ups, icons --------------------------------------------------

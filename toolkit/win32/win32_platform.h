@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "toolkit/form.h"
+#include "toolkit/os/system_platform.h"
 #include "toolkit/platform.h"
 #include "toolkit/runtime.h"
 
@@ -26,7 +27,7 @@ namespace tk::win32 {
 
 struct FormWindow;
 
-class Win32Platform : public Platform {
+class Win32Platform : public os::SystemPlatform {
 public:
     explicit Win32Platform(HINSTANCE instance);
     ~Win32Platform() override;
@@ -39,16 +40,7 @@ public:
     void run();
 
     // Platform
-    std::uint64_t memory_figure(MemField field) override;
-    BlankText blank_text(std::size_t chars) override;
     std::string argument_text() override;
-    bool file_exists(const std::string& path) override;
-    void start_program(const std::string& path, int window_style) override;
-    std::int32_t reg_open_key(std::uint32_t root, const std::string& key, std::uint32_t options,
-                              std::uint32_t access, RegKey& out) override;
-    std::int32_t reg_query_value(RegKey key, const std::string& name, std::uint32_t reserved,
-                                 std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) override;
-    std::int32_t reg_close_key(RegKey key) override;
     std::string text_from_ansi(const std::string& bytes) override;
     int message_box(const std::string& prompt, int style, const std::string& title) override;
     std::uint32_t shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) override;
