@@ -158,8 +158,8 @@ std::uint32_t HeadlessPlatform::shell_notify_icon(std::uint32_t message, const N
     tray_calls.push_back(call);
     log.push_back("tray " + std::to_string(message));
     if (!tray_available) return 0;
-    if (message == NIM_ADD) tray_icon_present = true;
-    if (message == NIM_DELETE) tray_icon_present = false;
+    if (message == NIM_ADD) icon_in_tray = true;
+    if (message == NIM_DELETE) icon_in_tray = false;
     return 1;
 }
 
