@@ -36,7 +36,7 @@ frmAbout::frmAbout(tk::Runtime& rt, frmMain& main)
     border_style = tk::BorderStyle::FixedDialog;
     show_in_taskbar = false;
     start_centered = false;  // the load handler centres it on the main window
-    icon = tk::IconId::Window;
+    set_icon(tk::IconId::Window);
 
     picIcon.set_bounds(840, 120, 540, 540);
     picIcon.set_picture(tk::IconId::Window);

@@ -391,7 +391,7 @@ void ButtonPeer::apply_caption() {
 
 FormPeer::FormPeer(QtPlatform& p, Form& f, FormWindow* window) : WidgetPeer(p, f, window) {
     window->setWindowTitle(QString::fromStdString(f.caption()));
-    window->setWindowIcon(platform_.icon(f.icon));
+    window->setWindowIcon(platform_.icon(f.icon()));
     set_window_enabled(*window, f.enabled());
     apply_colors();
     apply_font();
@@ -458,7 +458,7 @@ void FormPeer::changed(Prop what) {
             client->setAutoFillBackground(f.back_color() != kDefaultColor);
             break;
         }
-        case Prop::Picture: w->setWindowIcon(platform_.icon(f.icon)); break;
+        case Prop::Picture: w->setWindowIcon(platform_.icon(f.icon())); break;
         case Prop::Font: apply_font(); break;
         case Prop::Checked: break;
     }

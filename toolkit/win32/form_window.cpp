@@ -431,9 +431,9 @@ void FormWindow::refresh_fonts() {
 }
 
 void FormWindow::set_icons() {
-    if (!form || form->icon == IconId::None) return;
-    HICON big = pf.icon(form->icon, metric_for_dpi(SM_CXICON, dpi));
-    HICON small_icon = pf.icon(form->icon, metric_for_dpi(SM_CXSMICON, dpi));
+    if (!form || form->icon() == IconId::None) return;
+    HICON big = pf.icon(form->icon(), metric_for_dpi(SM_CXICON, dpi));
+    HICON small_icon = pf.icon(form->icon(), metric_for_dpi(SM_CXSMICON, dpi));
     if (big) ::SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
     if (small_icon) ::SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon));
 }
@@ -526,6 +526,7 @@ void FormWindow::changed(Node& n, Prop what) {
                 break;
             case Prop::Geometry: place_form(); break;
             case Prop::Colors: ::InvalidateRect(hwnd, nullptr, TRUE); break;
+            case Prop::Picture: set_icons(); break;
             default: break;
         }
         return;
