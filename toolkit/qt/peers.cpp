@@ -194,24 +194,15 @@ void FormWindow::keyPressEvent(QKeyEvent* e) {
         QWidget::keyPressEvent(e);
         return;
     }
-    // Enter presses the focused button, else the default one; Esc the cancel one.
-    Control* target = nullptr;
     const QWidget* focused = focusWidget();
-    for (Control* c : form->controls()) {
-        if (c->kind() != Kind::CommandButton) continue;
-        auto* b = static_cast<CommandButton*>(c);
-        if (enter && focused && peer_widget(*b) == focused) {
-            target = b;
-            break;
-        }
-        if (!target && ((enter && b->is_default) || (escape && b->is_cancel))) target = b;
-    }
-    if (!target) {
+    const Control* focused_control = nullptr;
+    for (Control* c : form->controls())
+        if (focused && peer_widget(*c) == focused) focused_control = c;
+    if (!form->user_key(enter ? Key::Enter : Key::Escape, focused_control)) {
         QWidget::keyPressEvent(e);
         return;
     }
     e->accept();
-    form->user_click(*target);
 }
 
 void FormWindow::moveEvent(QMoveEvent* e) {

@@ -570,14 +570,7 @@ void FormWindow::command(WPARAM wparam, LPARAM lparam) {
     }
     if (id == IDOK || id == IDCANCEL) {
         // Enter or Esc with no button of that id: the default or cancel button.
-        for (Control* c : form->controls()) {
-            if (c->kind() != Kind::CommandButton) continue;
-            const auto* b = static_cast<CommandButton*>(c);
-            if ((id == IDOK && b->is_default) || (id == IDCANCEL && b->is_cancel)) {
-                if (c->visible()) form->user_click(*c);
-                return;
-            }
-        }
+        form->user_key(id == IDOK ? Key::Enter : Key::Escape, nullptr);
         return;
     }
     const Node* n = node_by_id(id);
@@ -636,14 +629,8 @@ bool FormWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result)
 bool FormWindow::handle_child(Node& n, UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
     if (dying) return false;
     if (n.control && pf.is_tray_callback(n.hwnd, msg, wparam)) {
-        // The tray reports the mouse message in place of a coordinate, and the
-        // program reads it back as X in twips at 15 per unit, on every screen.
-        Control* c = n.control;
-        const double x = LOWORD(lparam) * 15.0;
-        if (Runtime* rt = pf.runtime())
-            rt->dispatch([c, x] {
-                if (c->on_mouse_move) c->on_mouse_move(0, 0, x, 0);
-            });
+        // The tray reports the mouse message in place of a coordinate.
+        n.control->form().user_tray_message(*n.control, LOWORD(lparam));
         result = 0;
         return true;
     }

@@ -92,11 +92,9 @@ LRESULT CALLBACK Win32Platform::service_proc(HWND h, UINT m, WPARAM w, LPARAM l)
     }
     auto* self = reinterpret_cast<Win32Platform*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
     if (self && m == WM_TIMER && w == kClockTimer) {
-        if (self->rt_ && !self->ended_) {
-            Scheduler& s = self->rt_->scheduler();
-            s.set_now(static_cast<std::int64_t>(::GetTickCount64() - self->start_));
-            s.run_due();
-        }
+        // The system timer keeps the 1/64 s grid itself; the delay is not needed.
+        if (self->rt_ && !self->ended_)
+            self->rt_->tick([self] { return static_cast<std::int64_t>(::GetTickCount64() - self->start_); });
         return 0;
     }
     if (self && m == kCleanUp) {
