@@ -8,6 +8,7 @@
 #include "toolkit/menu.h"
 #include "toolkit/os/windows/text.h"
 #include "toolkit/win32/dpi.h"
+#include "toolkit/win32/font.h"
 #include "toolkit/win32/shortcuts.h"
 
 namespace tk::win32 {
@@ -176,6 +177,9 @@ void FormWindow::create() {
     create_top();
     if (!hwnd) return;
     dpi = dpi_of(hwnd);
+    // Run as administrator, the program would otherwise never hear a new task
+    // bar: Explorer runs with less rights than the window.
+    if (pf.taskbar_created()) ::ChangeWindowMessageFilterEx(hwnd, pf.taskbar_created(), MSGFLT_ALLOW, nullptr);
 
     auto top = std::make_unique<Node>();
     top->control = form;
@@ -393,21 +397,9 @@ void FormWindow::dpi_changed(UINT new_dpi, const RECT& suggested) {
 // --- fonts, icons, colours -------------------------------------------------------
 
 HFONT FormWindow::font_for(const Font& f) {
-    // Empty: the dialog font at the size the layout was made for.
-    const std::string face = f.face.empty() ? std::string("MS Shell Dlg") : f.face;
-    const double points = f.points > 0 ? f.points : 8.0;
-    const auto key = std::make_tuple(face, points, f.weight, f.charset);
+    const auto key = std::make_tuple(f.face, f.points, f.weight, f.charset);
     if (auto it = fonts_.find(key); it != fonts_.end()) return it->second;
-    LOGFONTW lf{};
-    lf.lfHeight = -std::lround(points * dpi / 72.0);
-    lf.lfWeight = f.weight;
-    // The text is Unicode; let the font mapper pick a face that has its letters.
-    lf.lfCharSet = static_cast<BYTE>(f.charset ? f.charset : DEFAULT_CHARSET);
-    lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
-    lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-    lf.lfQuality = DEFAULT_QUALITY;
-    lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-    os::widen(face).copy(lf.lfFaceName, LF_FACESIZE - 1);
+    const LOGFONTW lf = logfont_for(f, dpi);
     HFONT font = ::CreateFontIndirectW(&lf);
     fonts_[key] = font;
     return font;
@@ -627,7 +619,18 @@ bool FormWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result)
             dpi_changed(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
             result = 0;
             return true;
+        case WM_QUERYENDSESSION:
+            // Nothing to save: the session may end.
+            result = TRUE;
+            return true;
+        case WM_ENDSESSION:
+            // Log-off or shut-down closes the window, as its close box does;
+            // the process may be ended as soon as this returns.
+            if (wparam) pf.end_session();
+            result = 0;
+            return true;
         default:
+            if (msg != 0 && msg == pf.taskbar_created()) pf.restore_tray_icons(hwnd);
             return false;
     }
 }

@@ -5,6 +5,10 @@
 //   probe resources FILE each icon group as GROUP id WxH:bits..., then the manifest
 //   probe tray-drop HWND ID   removes that tray icon, as a restarting shell loses it
 //   probe taskbar-created     tells every window that the shell has started afresh
+//   probe end-session HWND    ends the session for the process of that window, as
+//                             log-off does: WM_QUERYENDSESSION to each of its
+//                             top-level windows, then WM_ENDSESSION (TRUE); prints
+//                             the answers to the query, one a line
 // Text is UTF-8; fields are separated by tabs.
 #include <fcntl.h>
 #include <io.h>
@@ -121,6 +125,42 @@ int resources(const wchar_t* file) {
     return 0;
 }
 
+struct Session {
+    DWORD pid;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK of_process(HWND h, LPARAM l) {
+    auto* s = reinterpret_cast<Session*>(l);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid == s->pid) s->windows.push_back(h);
+    return TRUE;
+}
+
+int end_session(HWND any) {
+    Session s{0, {}};
+    GetWindowThreadProcessId(any, &s.pid);
+    if (!s.pid) return 1;
+    EnumWindows(of_process, reinterpret_cast<LPARAM>(&s));
+    bool all_agree = true;
+    for (HWND h : s.windows) {
+        DWORD_PTR answer = 0;
+        if (!SendMessageTimeoutW(h, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer))
+            answer = 0;
+        std::printf("QUERY\t%lu\t%lu\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(h)),
+                    static_cast<unsigned long>(answer));
+        all_agree = all_agree && answer != 0;
+    }
+    if (!all_agree) return 1;
+    // The system tells every window, also those of a process that has begun to end.
+    for (HWND h : s.windows) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(h, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &ignored);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main() {
@@ -146,6 +186,10 @@ int main() {
                             &ignored);
         return 0;
     }
-    std::fprintf(stderr, "usage: probe windows | version FILE | resources FILE | tray-drop HWND ID | taskbar-created\n");
+    if (argc >= 3 && std::wstring(argv[1]) == L"end-session")
+        return end_session(reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::wcstoul(argv[2], nullptr, 10))));
+    std::fprintf(stderr,
+                 "usage: probe windows | version FILE | resources FILE | tray-drop HWND ID | taskbar-created | "
+                 "end-session HWND\n");
     return 2;
 }

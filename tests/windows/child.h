@@ -1,0 +1,18 @@
+#pragma once
+// Shared by the runner and the start tests: the names under which the test
+// program runs as a started child, and a scratch folder whose path has blanks.
+#include <string>
+
+namespace test {
+
+inline const wchar_t* const kChildNames[] = {L"child.exe", L"my.exe"};
+
+inline bool is_child_name(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    const std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    for (const wchar_t* c : kChildNames)
+        if (_wcsicmp(name.c_str(), c) == 0) return true;
+    return false;
+}
+
+}  // namespace test
