@@ -26,7 +26,8 @@ void Form::load() {
 
 void Form::load_and_show() {
     load();
-    if (!hidden_in_load_ && !rt_.ended()) set_visible(true);
+    // Shown as the load handler left it: normal, or minimised.
+    if (!hidden_in_load_ && !rt_.ended()) Control::set_visible(true);
 }
 
 void Form::show() {
@@ -37,7 +38,24 @@ void Form::show() {
 void Form::set_visible(bool on) {
     if (!on && loading_) hidden_in_load_ = true;
     if (on && !loaded_) load();
+    if (on && minimized_) {
+        minimized_ = false;
+        notify(Prop::WindowState);
+    }
     Control::set_visible(on);
+}
+
+void Form::minimize() {
+    if (!loaded_) load();
+    if (!minimized_) {
+        minimized_ = true;
+        notify(Prop::WindowState);
+    }
+    // During the load handler the window is shown when the handler returns.
+    if (loading_)
+        hidden_in_load_ = false;
+    else
+        Control::set_visible(true);
 }
 
 bool Form::unload() {

@@ -43,7 +43,13 @@ public:
     void load_and_show();
     void show();  // modeless
     void hide() { set_visible(false); }
+    // Showing a minimised form restores it.
     void set_visible(bool on) override;
+    // Shown on the task bar only; the peer minimises the real window.
+    void minimize();
+    bool minimized() const { return minimized_; }
+    // A backend reports that the user minimised or restored the real window.
+    void sync_minimized(bool on) { minimized_ = on; }
     // Runs the unload handler; unless it cancels, the peers go. True when unloaded.
     bool unload();
 
@@ -78,6 +84,7 @@ private:
     bool loaded_ = false;
     bool loading_ = false;
     bool hidden_in_load_ = false;
+    bool minimized_ = false;
     std::vector<Control*> controls_;
     std::vector<Timer*> timers_;
 };
