@@ -1,6 +1,7 @@
 #pragma once
-// Shared by the runner and the start tests: the names under which the test
-// program runs as a started child, and a scratch folder whose path has blanks.
+// The names under which the test program, copied by the start tests, runs as
+// the started program instead of the tests.
+#include <cwchar>
 #include <string>
 
 namespace test {

@@ -506,16 +506,7 @@ void FormWindow::changed(Node& n, Prop what) {
             case Prop::Caption: ::SetWindowTextW(hwnd, os::widen(c.caption()).c_str()); break;
             case Prop::Enabled: ::EnableWindow(hwnd, c.enabled() ? TRUE : FALSE); break;
             case Prop::Visible:
-                if (c.visible()) {
-                    ::ShowWindow(hwnd, shown_once ? SW_SHOW : SW_SHOWNORMAL);
-                    shown_once = true;
-                    ::SetForegroundWindow(hwnd);
-                    if (dialog) focus_first_button();
-                    ::UpdateWindow(hwnd);
-                } else {
-                    ::ShowWindow(hwnd, SW_HIDE);
-                }
-                break;
+            case Prop::WindowState: show_state(); break;
             case Prop::Geometry: place_form(); break;
             case Prop::Colors: ::InvalidateRect(hwnd, nullptr, TRUE); break;
             default: break;
@@ -538,6 +529,24 @@ void FormWindow::changed(Node& n, Prop what) {
         case Prop::Font: apply_font(n); break;
         default: break;
     }
+}
+
+void FormWindow::show_state() {
+    if (!form->visible()) {
+        ::ShowWindow(hwnd, SW_HIDE);
+        return;
+    }
+    if (form->minimized()) {
+        // On the task bar only, without taking the focus from anyone.
+        if (!::IsWindowVisible(hwnd) || !::IsIconic(hwnd)) ::ShowWindow(hwnd, SW_SHOWMINNOACTIVE);
+        shown_once = true;
+        return;
+    }
+    ::ShowWindow(hwnd, ::IsIconic(hwnd) ? SW_RESTORE : shown_once ? SW_SHOW : SW_SHOWNORMAL);
+    shown_once = true;
+    ::SetForegroundWindow(hwnd);
+    if (dialog) focus_first_button();
+    ::UpdateWindow(hwnd);
 }
 
 // --- input -------------------------------------------------------------------
@@ -611,8 +620,13 @@ bool FormWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result)
             if (form) form->user_dbl_click(*form);
             result = 0;
             return true;
-        case WM_MOVE:
         case WM_SIZE:
+            // The user (or the task bar) minimised or restored the window.
+            if (form && (wparam == SIZE_MINIMIZED || wparam == SIZE_RESTORED || wparam == SIZE_MAXIMIZED))
+                form->sync_minimized(wparam == SIZE_MINIMIZED);
+            sync();
+            return false;
+        case WM_MOVE:
             sync();
             return false;
         case WM_DPICHANGED:

@@ -207,6 +207,10 @@ std::uint32_t Win32Platform::shell_notify_icon(std::uint32_t message, const Noti
     return ok ? 1u : 0u;
 }
 
+bool Win32Platform::tray_icon_present() {
+    return std::any_of(tray_.begin(), tray_.end(), [](const auto& e) { return e.second.shown; });
+}
+
 void Win32Platform::restore_tray_icons(HWND top) {
     for (auto& [hwnd, entry] : tray_) {
         if (::GetAncestor(hwnd, GA_ROOT) != top) continue;

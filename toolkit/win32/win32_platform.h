@@ -44,6 +44,9 @@ public:
     std::string text_from_ansi(const std::string& bytes) override;
     int message_box(const std::string& prompt, int style, const std::string& title) override;
     std::uint32_t shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) override;
+    // True while the shell holds one of the program's icons: the last add or
+    // change it took, or the add after a new task bar.
+    bool tray_icon_present() override;
     void popup_menu(Form& owner, Menu& menu) override;
     std::uint32_t icon_handle(IconId icon) override;
     IconId load_icon_resource(int id) override;

@@ -1,6 +1,6 @@
 // End-to-end helper, run under Wine beside the program under test.
 //   probe windows        every top-level window and its children, one a line:
-//                        TOP|CHILD hwnd parent-class class visible enabled owner x y w h client-w client-h text
+//                        TOP|CHILD hwnd parent-class class visible enabled owner x y w h client-w client-h text iconic
 //   probe version FILE   the version record's strings, NAME=value
 //   probe resources FILE each icon group as GROUP id WxH:bits..., then the manifest
 //   probe tray-drop HWND ID   removes that tray icon, as a restarting shell loses it
@@ -52,12 +52,12 @@ void print(const char* kind, HWND h) {
     GetWindowRect(h, &r);
     GetClientRect(h, &c);
     HWND parent = GetAncestor(h, GA_PARENT);
-    std::printf("%s\t%lu\t%s\t%s\t%d\t%d\t%lu\t%ld\t%ld\t%ld\t%ld\t%ld\t%ld\t%s\n", kind,
+    std::printf("%s\t%lu\t%s\t%s\t%d\t%d\t%lu\t%ld\t%ld\t%ld\t%ld\t%ld\t%ld\t%s\t%d\n", kind,
                 static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(h)),
                 std::string(kind)[0] == 'T' ? "-" : class_of(parent).c_str(), class_of(h).c_str(),
                 IsWindowVisible(h) ? 1 : 0, IsWindowEnabled(h) ? 1 : 0,
                 static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(GetWindow(h, GW_OWNER))), r.left, r.top,
-                r.right - r.left, r.bottom - r.top, c.right, c.bottom, text_of(h).c_str());
+                r.right - r.left, r.bottom - r.top, c.right, c.bottom, text_of(h).c_str(), IsIconic(h) ? 1 : 0);
 }
 
 BOOL CALLBACK child(HWND h, LPARAM) {
