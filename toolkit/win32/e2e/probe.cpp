@@ -5,6 +5,9 @@
 //   probe resources FILE each icon group as GROUP id WxH:bits..., then the manifest
 //   probe tray-drop HWND ID   removes that tray icon, as a restarting shell loses it
 //   probe taskbar-created     tells every window that the shell has started afresh
+//   probe no-tray FILE        a shell whose tray refuses every icon, for as long as
+//                             FILE exists: a tray window of the shell's own class,
+//                             newer than Wine's, so the tray calls find it first
 //   probe end-session HWND    ends the session for the process of that window, as
 //                             log-off does: WM_QUERYENDSESSION to each of its
 //                             top-level windows, then WM_ENDSESSION (TRUE); prints
@@ -161,6 +164,30 @@ int end_session(HWND any) {
     return 0;
 }
 
+LRESULT CALLBACK refusing_tray(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_COPYDATA) return FALSE;  // Shell_NotifyIcon's record: refused
+    return DefWindowProcW(h, m, w, l);
+}
+
+int no_tray(const wchar_t* file) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = refusing_tray;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"Shell_TrayWnd";
+    if (!RegisterClassW(&wc)) return 1;
+    HWND tray = CreateWindowExW(0, wc.lpszClassName, L"Taluvex test shell", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                wc.hInstance, nullptr);
+    if (!tray || FindWindowW(L"Shell_TrayWnd", nullptr) != tray) return 1;
+    SetTimer(tray, 1, 100, nullptr);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == WM_TIMER && GetFileAttributesW(file) == INVALID_FILE_ATTRIBUTES) break;
+        DispatchMessageW(&msg);
+    }
+    DestroyWindow(tray);
+    return 0;
+}
+
 }  // namespace
 
 int main() {
@@ -186,10 +213,11 @@ int main() {
                             &ignored);
         return 0;
     }
+    if (argc >= 3 && std::wstring(argv[1]) == L"no-tray") return no_tray(argv[2]);
     if (argc >= 3 && std::wstring(argv[1]) == L"end-session")
         return end_session(reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::wcstoul(argv[2], nullptr, 10))));
     std::fprintf(stderr,
                  "usage: probe windows | version FILE | resources FILE | tray-drop HWND ID | taskbar-created | "
-                 "end-session HWND\n");
+                 "no-tray FILE | end-session HWND\n");
     return 2;
 }
