@@ -58,6 +58,7 @@ Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
     ::RegisterClassExW(&wc);
     service_ = ::CreateWindowExW(0, kServiceClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance_, this);
     accel_ = create_shortcut_table();
+    taskbar_created_ = ::RegisterWindowMessageW(L"TaskbarCreated");
 }
 
 Win32Platform::~Win32Platform() {
@@ -182,20 +183,44 @@ BOOL Win32Platform::notify_shell(std::uint32_t message, const NotifyIconData88& 
 std::uint32_t Win32Platform::shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) {
     const BOOL ok = notify_shell(message, data);
     const HWND hwnd = widen_handle<HWND>(data.hWnd);
-    if (ok) {
-        if (message == NIM_DELETE) {
-            tray_.erase(hwnd);
-        } else if (message == NIM_ADD || message == NIM_MODIFY) {
-            auto& entry = tray_[hwnd];
-            const std::uint32_t had = message == NIM_ADD ? 0 : entry.last.uFlags;
-            entry.id = data.uID;
-            if (data.uFlags & NIF_MESSAGE) entry.message = data.uCallbackMessage;
-            else if (message == NIM_ADD) entry.message = 0;
-            entry.last = data;
-            entry.last.uFlags |= had;
+    if (message == NIM_DELETE) {
+        tray_.erase(hwnd);
+    } else if (message == NIM_ADD || (message == NIM_MODIFY && (ok || tray_.count(hwnd)))) {
+        auto& entry = tray_[hwnd];
+        // A change names only the fields it changes; the rest stay as added.
+        const std::uint32_t had = message == NIM_ADD ? 0 : entry.last.uFlags;
+        entry.id = data.uID;
+        if (data.uFlags & NIF_MESSAGE) entry.message = data.uCallbackMessage;
+        else if (message == NIM_ADD) entry.message = 0;
+        NotifyIconData88 merged = data;
+        if (message == NIM_MODIFY) {
+            if (!(data.uFlags & NIF_MESSAGE)) merged.uCallbackMessage = entry.last.uCallbackMessage;
+            if (!(data.uFlags & NIF_ICON)) merged.hIcon = entry.last.hIcon;
+            if (!(data.uFlags & NIF_TIP)) std::memcpy(merged.szTip, entry.last.szTip, sizeof merged.szTip);
         }
+        merged.uFlags |= had;
+        entry.last = merged;
+        entry.shown = ok != FALSE;
     }
     return ok ? 1u : 0u;
+}
+
+bool Win32Platform::tray_icon_present() {
+    return std::any_of(tray_.begin(), tray_.end(), [](const auto& e) { return e.second.shown; });
+}
+
+void Win32Platform::restore_tray_icons(HWND top) {
+    for (auto& [hwnd, entry] : tray_) {
+        if (::GetAncestor(hwnd, GA_ROOT) != top) continue;
+        // An icon that outlived the old task bar (a DPI change also announces
+        // a new one) refuses the add; a change then tells it the rest.
+        entry.shown = notify_shell(NIM_ADD, entry.last) || notify_shell(NIM_MODIFY, entry.last);
+    }
+}
+
+void Win32Platform::end_session() {
+    // The first form loaded is the start-up form; its unload closes the rest.
+    if (!windows_.empty() && windows_.front()->form) windows_.front()->form->user_close();
 }
 
 bool Win32Platform::is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam) const {
