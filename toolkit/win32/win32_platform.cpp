@@ -219,8 +219,13 @@ void Win32Platform::restore_tray_icons(HWND top) {
 }
 
 void Win32Platform::end_session() {
-    // The first form loaded is the start-up form; its unload closes the rest.
-    if (!windows_.empty() && windows_.front()->form) windows_.front()->form->user_close();
+    // The start-up form's unload closes the rest. Unlike the close box, the
+    // session's end is not refused while the About box has the main window
+    // disabled.
+    if (rt_ && rt_->main_form() && rt_->main_form()->loaded()) {
+        Form* main = rt_->main_form();
+        rt_->dispatch([main] { main->unload(); });
+    }
 }
 
 bool Win32Platform::is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam) const {
