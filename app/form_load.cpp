@@ -9,7 +9,7 @@ void frmMain::Form_Load() {
                     // The whole text, upper-cased, must equal a switch word.
                     [&] { args = tk::upper_ascii(platform().argument_text()); });
     if (args == "/AUTO") {
-        tk::resume_next([&] { hide(); }, [&] { mnuShow.set_caption("&Show"); },
+        tk::resume_next([&] { HideToTray(); }, [&] { mnuShow.set_caption("&Show"); },
                         [&] { mnuDefragMemory3_Click(); });
     } else if (args == "/QUIT") {
         // Refresh before marking, so the markers hold the levels before the run.

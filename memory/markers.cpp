@@ -27,7 +27,7 @@ void frmMain::tmrLoosePicOld_Timer() {
 
 // Only the window goes: the tray entry still reads "&Hide", as the user left it.
 void frmMain::Form_DblClick() {
-    tk::resume_next([&] { set_visible(false); });
+    tk::resume_next([&] { HideToTray(); });
 }
 
 void frmMain::Frame1_DblClick() { Form_DblClick(); }

@@ -30,7 +30,7 @@ TEST(TrayRecord, IsTheEightyEightByteRecordByteForByte) {
     EXPECT_EQ(word(call.bytes, 20), app.os.icon_handle(tk::IconId::Window));
     const std::string tip(reinterpret_cast<const char*>(call.bytes.data() + 24), 64);
     EXPECT_EQ(tip, "Taluvex" + std::string(57, ' '));  // blank-padded, no zero byte
-    EXPECT_TRUE(app.os.tray_icon_present);
+    EXPECT_TRUE(app.os.icon_in_tray);
     EXPECT_EQ(w.TrayIcon.picture(), tk::IconId::Window);
     EXPECT_FALSE(w.TrayIcon.visible());
 
@@ -53,7 +53,7 @@ TEST(TrayRecord, NoTrayMeansNoIconAndNoMessage) {
     app.os.tray_available = false;
     frmMain& w = app.start();
     EXPECT_TRUE(w.visible());
-    EXPECT_FALSE(app.os.tray_icon_present);
+    EXPECT_FALSE(app.os.icon_in_tray);
     EXPECT_TRUE(app.os.boxes.empty());
     app.advance(5000);
     EXPECT_EQ(app.os.tray_calls.size(), 1u);  // no retry
@@ -122,7 +122,7 @@ TEST(WindowCommands, ToTrayHidesAndKeepsHidden) {
     w.mnuToTray_Click();
     EXPECT_FALSE(w.visible());
     EXPECT_EQ(w.mnuShow.caption(), "&Show");
-    EXPECT_TRUE(app.os.tray_icon_present);
+    EXPECT_TRUE(app.os.icon_in_tray);
     // A caption that is neither of the two does nothing.
     w.mnuShow.set_caption("x");
     w.mnuShow_Click();
@@ -145,7 +145,7 @@ TEST(WindowCommands, EveryWayOutClosesAboutThenDeletesTheIconThenEnds) {
         EXPECT_FALSE(app.about_open()) << way;
         EXPECT_EQ(app.os.log, (std::vector<std::string>{"tray 2", "end"})) << way;
         EXPECT_EQ(app.os.detached.front(), "frmAbout") << way;
-        EXPECT_FALSE(app.os.tray_icon_present);
+        EXPECT_FALSE(app.os.icon_in_tray);
         EXPECT_TRUE(app.rt.ended());
         // Nothing runs after the end: no timer, no input.
         const auto readings = app.os.reading_count;
@@ -160,5 +160,82 @@ TEST(WindowCommands, ExitFromTheMenuBar) {
     app.start();
     ASSERT_TRUE(app.press(tk::Shortcut::CtrlX));
     EXPECT_EQ(app.os.ends, 1);
-    EXPECT_FALSE(app.os.tray_icon_present);
+    EXPECT_FALSE(app.os.icon_in_tray);
+}
+
+namespace {
+
+int window_state_changes(frmMain& w) {
+    return static_cast<tk::headless::RecordingPeer*>(w.peer())->count(tk::Prop::WindowState);
+}
+
+}  // namespace
+
+// With no tray icon the window would have no way back: every way of hiding it
+// to the tray minimises it instead, and everything else those commands do stays.
+TEST(NoTrayIcon, EveryWayToTheTrayMinimisesInstead) {
+    for (int way = 0; way < 4; ++way) {
+        App app;
+        app.os.tray_available = false;
+        frmMain& w = app.start();
+        ASSERT_TRUE(app.press(tk::Shortcut::F1));
+        switch (way) {
+            case 0: w.mnuToTray_Click(); break;
+            case 1: w.mnuShow_Click(); break;  // the "&Hide" branch
+            case 2: app.about()->unload(); ASSERT_TRUE(app.dbl_click("lblFreePhysicalShow")); break;
+            case 3: app.about()->unload(); ASSERT_TRUE(app.dbl_click("frmMain")); break;
+        }
+        EXPECT_TRUE(w.visible()) << way;
+        EXPECT_TRUE(w.minimized()) << way;
+        EXPECT_EQ(window_state_changes(w), 1) << way;
+        EXPECT_FALSE(app.about_open()) << way;
+        EXPECT_TRUE(w.enabled()) << way;
+        EXPECT_EQ(w.mnuShow.caption(), way < 2 ? "&Show" : "&Hide") << way;
+        EXPECT_TRUE(app.os.boxes.empty()) << way;
+        EXPECT_FALSE(app.rt.ended()) << way;
+    }
+}
+
+TEST(NoTrayIcon, AutoStartsMinimisedWithTheWatchOnAndShowRestores) {
+    App app("/auto");
+    app.os.tray_available = false;
+    frmMain& w = app.start();
+    EXPECT_TRUE(w.visible());
+    EXPECT_TRUE(w.minimized());
+    EXPECT_EQ(w.mnuShow.caption(), "&Show");
+    EXPECT_TRUE(w.mnuDefragMemory3.checked());
+    EXPECT_TRUE(w.tmrCheckIfMemoryFull.enabled());
+    // "&Show" restores the minimised window rather than leaving it on the task bar.
+    w.mnuShow_Click();
+    EXPECT_TRUE(w.visible());
+    EXPECT_FALSE(w.minimized());
+    EXPECT_EQ(window_state_changes(w), 2);
+    EXPECT_EQ(w.mnuShow.caption(), "&Hide");
+    // Hidden again it is minimised again, also after the user restored it by hand.
+    w.mnuToTray_Click();
+    EXPECT_TRUE(w.minimized());
+    w.sync_minimized(false);
+    w.mnuToTray_Click();
+    EXPECT_TRUE(w.minimized());
+    EXPECT_EQ(window_state_changes(w), 4);
+}
+
+TEST(NoTrayIcon, WithTheIconInTheTrayNothingIsMinimised) {
+    App auto_start("/AUTO");
+    frmMain& a = auto_start.start();
+    EXPECT_FALSE(a.visible());
+    EXPECT_FALSE(a.minimized());
+    App app;
+    frmMain& w = app.start();
+    ASSERT_TRUE(app.dbl_click("Frame1"));
+    EXPECT_FALSE(w.visible());
+    app.tray(0x203);
+    w.mnuToTray_Click();
+    EXPECT_FALSE(w.visible());
+    EXPECT_EQ(window_state_changes(w) + window_state_changes(a), 0);
+    // The icon gone (the tray host ended): the next hide minimises.
+    app.tray(0x203);
+    app.os.icon_in_tray = false;
+    w.mnuToTray_Click();
+    EXPECT_TRUE(w.visible() && w.minimized());
 }

@@ -2,6 +2,7 @@
 // A control is plain data with properties and events. Setters return early when
 // nothing changed, otherwise store the value and tell the control's peer (the
 // backend's real widget), so a refresh that rewrites every label repaints nothing.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -19,7 +20,8 @@ inline constexpr Color kDefaultColor = 0xFF000000u;
 constexpr Color rgb(unsigned r, unsigned g, unsigned b) { return (r << 16) | (g << 8) | b; }
 
 enum class Kind { Form, Frame, Label, PictureBox, CommandButton, Menu };
-enum class Prop { Caption, Enabled, Visible, Geometry, Colors, Font, Picture, Checked };
+enum class Prop { Caption, Enabled, Visible, Geometry, Colors, Font, Picture, Checked, WindowState };
+inline constexpr std::size_t kPropCount = 9;
 enum class Align { Left, Center };
 enum class IconId { None, Window, File };
 

@@ -16,6 +16,7 @@ namespace tk {
 class Runtime;
 
 enum class BorderStyle { Sizable, FixedDialog };
+enum class Key { Enter, Escape };
 
 class Form : public Control {
 public:
@@ -43,7 +44,13 @@ public:
     void load_and_show();
     void show();  // modeless
     void hide() { set_visible(false); }
+    // Showing a minimised form restores it.
     void set_visible(bool on) override;
+    // Shown on the task bar only; the peer minimises the real window.
+    void minimize();
+    bool minimized() const { return minimized_; }
+    // A backend reports that the user minimised or restored the real window.
+    void sync_minimized(bool on) { minimized_ = on; }
     // Runs the unload handler; unless it cancels, the peers go. True when unloaded.
     bool unload();
 
@@ -67,6 +74,15 @@ public:
     bool user_choose(Menu& m, bool via_popup = false);
     bool user_shortcut(Shortcut s);
     void user_close();
+    // Enter presses the focused button, else the default one; Esc the cancel
+    // one. False when no button takes the key.
+    bool user_key(Key k, const Control* focused);
+    // A mouse message for a tray target as the tray reports it. X carries the
+    // message number in pixels of 15 twips, whatever the screen's scale.
+    void user_tray_message(Control& target, std::uint32_t message);
+
+    CommandButton* default_button() const;
+    CommandButton* cancel_button() const;
     // Opens one of this form's menus as a pop-up at the mouse.
     void popup_menu(Menu& m);
 
@@ -82,6 +98,8 @@ private:
     bool loaded_ = false;
     bool loading_ = false;
     bool hidden_in_load_ = false;
+    bool minimized_ = false;
+    bool unloading_ = false;
     std::vector<Control*> controls_;
     std::vector<Timer*> timers_;
 };

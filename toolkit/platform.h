@@ -97,6 +97,8 @@ public:
     // Modal; returns when closed. The caller holds the scheduler around it.
     virtual int message_box(const std::string& prompt, int style, const std::string& title) = 0;
     virtual std::uint32_t shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) = 0;
+    // Whether the program's icon is in a tray now, where the user can reach it.
+    virtual bool tray_icon_present() { return true; }
     // Opens menu as a pop-up at the mouse; returns when it closes, after the
     // chosen entry's handler has run.
     virtual void popup_menu(Form& owner, Menu& menu) = 0;
@@ -110,8 +112,9 @@ public:
     virtual void detach(Form& form) = 0;
     // The program ends at once: nothing runs afterwards.
     virtual void end() = 0;
-    // An error that a handler without an error mode let through.
-    virtual void unhandled_error(const std::exception& e) = 0;
+    // An error that a handler without an error mode let through, before the
+    // runtime reports it and ends the program; a backend may log it.
+    virtual void unhandled_error(const std::exception& /*e*/) {}
 };
 
 }  // namespace tk

@@ -10,7 +10,7 @@ void frmMain::mnuShow_Click() {
     if (caption == "&Show") {
         tk::resume_next([&] { UnloadAbout(); }, [&] { mnuShow.set_caption("&Hide"); }, [&] { show(); });
     } else if (caption == "&Hide") {
-        tk::resume_next([&] { UnloadAbout(); }, [&] { mnuShow.set_caption("&Show"); }, [&] { hide(); });
+        tk::resume_next([&] { UnloadAbout(); }, [&] { mnuShow.set_caption("&Show"); }, [&] { HideToTray(); });
     }
 }
 

@@ -146,6 +146,15 @@ void frmMain::ShowAbout() {
     about_->show();
 }
 
+// Without a tray icon to come back through, a hidden window would leave the
+// program out of reach: it stays on the task bar, minimised, instead.
+void frmMain::HideToTray() {
+    if (platform().tray_icon_present())
+        hide();
+    else
+        minimize();
+}
+
 void frmMain::UnloadAbout() {
     if (about_) about_->unload();
 }

@@ -115,6 +115,7 @@ public:
     static constexpr std::size_t kReleaseChars = 80'000'000;
 
 private:
+    void HideToTray();
     void ShowAbout();
     void UnloadAbout();
     tk::Platform& platform() const { return runtime().platform(); }

@@ -23,7 +23,7 @@ public:
     void changed(Prop what) override { ++counts[static_cast<std::size_t>(what)]; }
     std::uint32_t handle() const override { return handle_; }
     int count(Prop what) const { return counts[static_cast<std::size_t>(what)]; }
-    std::array<int, 8> counts{};
+    std::array<int, kPropCount> counts{};
 
 private:
     std::uint32_t handle_;
@@ -75,6 +75,8 @@ public:
     ClaimMode claim_mode = ClaimMode::Succeed;
     int claims = 0, failed_claims = 0, held_blocks = 0, max_held_blocks = 0;
     std::size_t last_claim_chars = 0;
+    // Called with a real block just before and just after it is given back.
+    std::function<void(const void* data, std::size_t bytes, bool given_back)> on_real_release;
 
     // --- command line, files, programs ---------------------------------------
     std::string arguments;
@@ -96,7 +98,7 @@ public:
     int open_boxes = 0;
     std::vector<TrayCall> tray_calls;
     bool tray_available = true;
-    bool tray_icon_present = false;
+    bool icon_in_tray = false;
     std::vector<std::string> popups;  // names of menus opened as pop-ups
     std::function<void(Form&, Menu&)> on_popup;  // the user, while it is open
 
@@ -124,6 +126,7 @@ public:
     std::int32_t reg_close_key(RegKey key) override;
     int message_box(const std::string& prompt, int style, const std::string& title) override;
     std::uint32_t shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) override;
+    bool tray_icon_present() override { return icon_in_tray; }
     void popup_menu(Form& owner, Menu& menu) override;
     std::uint32_t icon_handle(IconId icon) override;
     IconId load_icon_resource(int id) override;
