@@ -85,7 +85,6 @@ public:
     }
 };
 
-
 // The dialog font: Liberation Sans, whose narrow metrics match the classic
 // dialog faces the layout was made for (the package depends on it), at 8
 // points; without it, the desktop's own family. attach() shrinks it if a
@@ -279,7 +278,8 @@ QWidget* QtPlatform::owner_window(const Form& except) const {
 
 void QtPlatform::fit_dialog_font(const Form& form) {
     // A wider face (the desktop's, or any face at a higher font DPI) gets the
-    // largest quarter-point size at which every fixed caption fits.
+    // largest quarter-point size at which every caption in the dialog font
+    // fits; the sizes laid out for other faces shrink by as much.
     QFont font = QApplication::font();
     auto all_fit = [&](const QFont& f) {
         return std::all_of(form.controls().begin(), form.controls().end(),
