@@ -43,6 +43,8 @@ frmAbout::frmAbout(tk::Runtime& rt, frmMain& main)
     picIcon.set_bounds(840, 120, 540, 540);
     picIcon.set_picture(tk::IconId::Window);
     picIcon.set_border(true);
+    // Between OK and the system button: Tab, then Enter, presses OK.
+    picIcon.set_tab_stop(true);
 
     lblTitle.set_bounds(0, 720, 2325, 360);
     lblTitle.set_alignment(tk::Align::Center);

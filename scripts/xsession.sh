@@ -7,7 +7,7 @@ XSESSION_PIDS=()
 
 # Packages the virtual desktop and the program need at run time.
 xsession_packages() {
-    need_packages xvfb openbox trayer x11-utils xdotool imagemagick fonts-dejavu-core procps
+    need_packages xvfb openbox trayer x11-utils xdotool imagemagick fonts-dejavu-core fonts-liberation2 procps
 }
 
 # Waits up to $2 tenths of a second for command $1 to succeed.

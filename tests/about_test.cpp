@@ -2,6 +2,8 @@
 // system-information tool through the registry.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "harness.h"
 
 using test::App;
@@ -45,6 +47,20 @@ TEST(AboutBox, IsFilledAndCentredOnTheMainWindow) {
     w.set_left(-20000);
     app.choose("mnuAbout");
     EXPECT_DOUBLE_EQ(app.about()->left(), -20000 + w.width() / 2 - app.about()->width() / 2);
+}
+
+TEST(AboutBox, TabGoesFromOkToTheIconToTheSystemButton) {
+    App app;
+    frmAbout& a = open_about(app);
+    const std::vector<tk::Control*> order{&a.cmdOK, &a.picIcon, &a.cmdSysInfo};
+    EXPECT_EQ(a.tab_order(), order);
+    EXPECT_EQ(a.first_focus(), &a.cmdOK);
+    // A button that cannot take the focus hands the first focus on.
+    a.cmdOK.set_enabled(false);
+    EXPECT_EQ(a.first_focus(), &a.picIcon);
+    // Labels, frames and bars are never stops: the main window has none.
+    EXPECT_TRUE(app.w().tab_order().empty());
+    EXPECT_EQ(app.w().first_focus(), nullptr);
 }
 
 TEST(AboutBox, EveryWayOfClosingItEnablesTheMainWindowAgain) {

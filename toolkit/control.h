@@ -89,6 +89,9 @@ public:
     void set_border(bool b) { border_ = b; }
     IconId picture() const { return picture_; }
     void set_picture(IconId id);
+    // Whether Tab stops here (read at load); the form's creation order is the tab order.
+    bool tab_stop() const { return tab_stop_; }
+    void set_tab_stop(bool on) { tab_stop_ = on; }
 
     // Native window handle of the control's peer; 0 while it has none.
     std::uint32_t hwnd() const { return peer_ ? peer_->handle() : 0; }
@@ -121,6 +124,7 @@ private:
     Align align_ = Align::Left;
     bool border_ = false;
     IconId picture_ = IconId::None;
+    bool tab_stop_ = false;
     std::unique_ptr<Peer> peer_;
 };
 
@@ -140,7 +144,9 @@ public:
 class CommandButton : public Control {
 public:
     CommandButton(Form& f, Control& parent, std::string name)
-        : Control(f, &parent, Kind::CommandButton, std::move(name)) {}
+        : Control(f, &parent, Kind::CommandButton, std::move(name)) {
+        set_tab_stop(true);
+    }
     // Read once, when the window loads.
     bool is_default = false;  // Enter presses it
     bool is_cancel = false;   // Esc presses it

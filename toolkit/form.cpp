@@ -97,6 +97,19 @@ Timer* Form::find_timer(std::string_view name) const {
     return nullptr;
 }
 
+std::vector<Control*> Form::tab_order() const {
+    std::vector<Control*> order;
+    for (Control* c : controls_)
+        if (c->tab_stop()) order.push_back(c);
+    return order;
+}
+
+Control* Form::first_focus() const {
+    for (Control* c : controls_)
+        if (c->tab_stop() && c->visible() && c->enabled()) return c;
+    return nullptr;
+}
+
 void Form::unregister_control(Control* c) {
     controls_.erase(std::remove(controls_.begin(), controls_.end(), c), controls_.end());
 }

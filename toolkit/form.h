@@ -69,6 +69,10 @@ public:
     Timer* find_timer(std::string_view name) const;
     const std::vector<Control*>& controls() const { return controls_; }
     const std::vector<Timer*>& timers() const { return timers_; }
+    // The controls Tab visits, in order; the first one shown and enabled
+    // has the focus when the window opens.
+    std::vector<Control*> tab_order() const;
+    Control* first_focus() const;
 
     // Input from the user, as backends and tests deliver it. Each is ignored
     // while the window takes no input (disabled, not loaded, or after the end).

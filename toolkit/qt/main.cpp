@@ -6,7 +6,11 @@
 #include <QApplication>
 #include <QSocketNotifier>
 
+#include <string>
+#include <utility>
+
 #include "app/program.h"
+#include "toolkit/os/os.h"
 #include "toolkit/qt/icons.h"
 #include "toolkit/qt/qt_platform.h"
 #include "toolkit/runtime.h"
@@ -25,6 +29,9 @@ void on_term(int) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Read before QApplication, which takes its own options (-reverse,
+    // -style ...) out of argv: the switch compares the whole text as given.
+    std::string arguments = tk::os::argument_text(argc, argv);
     QApplication app(argc, argv);
     // A hidden window is the tray's normal state, not the program's end.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -32,7 +39,7 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("taluvex"));
     QApplication::setWindowIcon(tk::qt::icons::window());
 
-    tk::qt::QtPlatform platform(argc, argv);
+    tk::qt::QtPlatform platform(std::move(arguments));
     tk::Runtime rt(platform);
     platform.start(rt);
     auto main_window = StartProgram(rt);

@@ -287,7 +287,7 @@ void WidgetPeer::apply_font() {
     // The laid-out face seldom exists here: keep the system's sans family and
     // take the size and weight.
     QFont font = QApplication::font();
-    if (f.points > 0) font.setPointSizeF(f.points);
+    if (f.points > 0) font.setPointSizeF(f.points * platform_.font_scale());
     font.setWeight(static_cast<QFont::Weight>(std::clamp(f.weight, 1, 1000)));
     widget_->setFont(font);
 }
@@ -469,12 +469,9 @@ void FormPeer::show_window() {
         } else {
             w->move(px(f.left()), px(f.top()));
         }
-        // The first control that takes focus has it when the window opens.
-        for (Control* c : f.controls()) {
-            if (c->kind() != Kind::CommandButton || !c->visible() || !c->enabled()) continue;
+        // The first control in the tab order has the focus when the window opens.
+        if (Control* c = f.first_focus())
             if (QWidget* b = peer_widget(*c)) b->setFocus(Qt::OtherFocusReason);
-            break;
-        }
     }
     if (!f.show_in_taskbar) {
         // A box without a task-bar entry belongs to the program's main window.

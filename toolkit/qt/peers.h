@@ -62,6 +62,8 @@ private:
 // the layout assumes: children start just below the caption's top.
 class FrameBox : public QWidget {
 public:
+    // The caption stands 9 pixels in and leaves 3 free at the right.
+    static constexpr int kCaptionInset = 14;
     explicit FrameBox(QWidget* parent) : QWidget(parent) {}
     Control* control = nullptr;
     void set_title(const QString& title);

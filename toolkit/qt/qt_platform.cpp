@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -12,11 +14,13 @@
 #include <QProxyStyle>
 #include <QStyleOption>
 #include <QShortcut>
+#include <QStyle>
 #include <QSystemTrayIcon>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "toolkit/error.h"
 #include "toolkit/os/os.h"
@@ -31,6 +35,10 @@ constexpr std::uint32_t NIF_ICON = 2, NIF_TIP = 4;
 constexpr std::uint32_t WM_LBUTTONDBLCLK = 0x203, WM_RBUTTONUP = 0x205;
 constexpr std::uint32_t kWindowIconHandle = 0x7A110001, kFileIconHandle = 0x7A110002;
 constexpr int vbOK = 1;
+
+constexpr char kDialogFamily[] = "Liberation Sans";
+constexpr double kDialogPoints = 8;  // the size the layout was made for
+constexpr double kSmallestPoints = 6;
 
 QMessageBox::Icon box_icon(int style) {
     switch (style & 0x70) {
@@ -74,15 +82,46 @@ public:
     }
 };
 
+// The dialog font: Liberation Sans, whose narrow metrics match the classic
+// dialog faces the layout was made for (the package depends on it), at 8
+// points; without it, the desktop's own family. attach() shrinks it if a
+// caption would not fit.
+QFont dialog_font() {
+    QFont font = QApplication::font();
+    QFont liberation = font;
+    liberation.setFamilies({QString::fromLatin1(kDialogFamily)});
+    if (QFontInfo(liberation).family() == QLatin1String(kDialogFamily)) font = liberation;
+    font.setPointSizeF(kDialogPoints);
+    return font;
+}
+
+// Whether a control's caption shows whole in the box laid out for it.
+bool caption_fits(const Control& c, const QFont& font) {
+    if (c.caption().empty()) return true;
+    const QFontMetrics fm(font);
+    const QString text = QString::fromStdString(c.caption());
+    const QRect box = px_rect(c);
+    const int width = fm.size(Qt::TextSingleLine | Qt::TextShowMnemonic, text).width();
+    switch (c.kind()) {
+        case Kind::Label: return width <= box.width() && fm.height() <= box.height();
+        case Kind::Frame: return width + FrameBox::kCaptionInset <= box.width();
+        case Kind::CommandButton: {
+            const QStyle* style = QApplication::style();
+            const int margin = 2 * (style->pixelMetric(QStyle::PM_ButtonMargin) +
+                                    style->pixelMetric(QStyle::PM_DefaultFrameWidth));
+            return width + margin <= box.width() && fm.height() + margin / 2 <= box.height();
+        }
+        default: return true;
+    }
+}
+
 }  // namespace
 
-QtPlatform::QtPlatform(int argc, char** argv)
-    : arguments_(os::argument_text(argc, argv)), window_icon_(icons::window()), file_icon_(icons::file()) {
-    // The toolkit's dialog font: the system's sans family at the 8 points the
-    // layout was made for, so captions fit their laid-out boxes.
-    QFont dialog_font = QApplication::font();
-    dialog_font.setPointSizeF(8);
-    QApplication::setFont(dialog_font);
+QtPlatform::QtPlatform(int argc, char** argv) : QtPlatform(os::argument_text(argc, argv)) {}
+
+QtPlatform::QtPlatform(std::string arguments)
+    : arguments_(std::move(arguments)), window_icon_(icons::window()), file_icon_(icons::file()) {
+    QApplication::setFont(dialog_font());
     QApplication::setStyle(new ProgramStyle);
     tick_timer_.setTimerType(Qt::PreciseTimer);
     tick_timer_.setSingleShot(true);
@@ -223,7 +262,26 @@ QWidget* QtPlatform::owner_window(const Form& except) const {
     return nullptr;
 }
 
+void QtPlatform::fit_dialog_font(const Form& form) {
+    // A wider face (the desktop's, or any face at a higher font DPI) gets the
+    // largest quarter-point size at which every caption in the dialog font
+    // fits; the sizes laid out for other faces shrink by as much.
+    QFont font = QApplication::font();
+    auto all_fit = [&](const QFont& f) {
+        return std::all_of(form.controls().begin(), form.controls().end(),
+                           [&](const Control* c) { return !c->font().face.empty() || caption_fits(*c, f); });
+    };
+    double points = font.pointSizeF();
+    while (points > kSmallestPoints && !all_fit(font)) {
+        points -= 0.25;
+        font.setPointSizeF(points);
+    }
+    if (font != QApplication::font()) QApplication::setFont(font);
+    font_scale_ = points / kDialogPoints;
+}
+
 void QtPlatform::attach(Form& form) {
+    fit_dialog_font(form);
     auto* window = new FormWindow(*this, form);
     windows_.emplace_back(window);
     auto form_peer = std::make_unique<FormPeer>(*this, form, window);
@@ -261,7 +319,19 @@ void QtPlatform::attach(Form& form) {
         if (!peer) continue;
         // Controls laid out earlier stay on top of later siblings.
         peer->widget()->lower();
+        // Only the model's tab stops take the focus, and a box takes it
+        // without a mouse click, as it does in the classic dialog.
+        const bool button = c->kind() == Kind::CommandButton;
+        peer->widget()->setFocusPolicy(c->tab_stop() ? (button ? Qt::StrongFocus : Qt::TabFocus) : Qt::NoFocus);
         c->set_peer(std::move(peer));
+    }
+    // Tab follows the model's order, whatever order the widgets were made in.
+    QWidget* previous = nullptr;
+    for (Control* c : form.tab_order()) {
+        auto* peer = dynamic_cast<WidgetPeer*>(c->peer());
+        if (!peer || !peer->widget()) continue;
+        if (previous) QWidget::setTabOrder(previous, peer->widget());
+        previous = peer->widget();
     }
 
     // Shortcuts go to the model, which decides whether the entry can be chosen.

@@ -28,7 +28,9 @@ class FormWindow;
 
 class QtPlatform : public os::SystemPlatform {
 public:
-    // argc/argv as QApplication left them (its own options removed).
+    // The argument text, read from the arguments as given, before
+    // QApplication removed its own options from them.
+    explicit QtPlatform(std::string arguments);
     QtPlatform(int argc, char** argv);
     ~QtPlatform() override;
     QtPlatform(const QtPlatform&) = delete;
@@ -56,8 +58,12 @@ public:
     // The window frame as last seen, for sizing windows before they show.
     QMargins frame_margins() const { return frame_; }
     void set_frame_margins(const QMargins& m) { frame_ = m; }
+    // Laid-out font sizes times this: below 1 where the dialog font had to
+    // shrink for the captions to fit.
+    double font_scale() const { return font_scale_; }
 
 private:
+    void fit_dialog_font(const Form& form);
     void tick();
     void tray_message(std::uint32_t hwnd, std::uint32_t message);
     Control* control_by_handle(std::uint32_t hwnd) const;
@@ -73,6 +79,7 @@ private:
     std::map<std::pair<std::uint32_t, std::uint32_t>, std::unique_ptr<QSystemTrayIcon>> tray_;
     QMargins frame_{1, 22, 1, 1};  // a plain frame until a real one is seen
     QIcon window_icon_, file_icon_;
+    double font_scale_ = 1;
 };
 
 }  // namespace tk::qt

@@ -264,8 +264,10 @@ void FormWindow::create_child(Control& c, UINT id) {
     n.kind = c.kind();
     n.id = id;
     const HWND parent = parent_window(c);
-    const DWORD base =
-        WS_CHILD | WS_CLIPSIBLINGS | (c.visible() ? WS_VISIBLE : 0) | (c.enabled() ? 0 : WS_DISABLED);
+    // The dialog manager's Tab visits WS_TABSTOP windows in creation order,
+    // which is the model's tab order.
+    const DWORD base = WS_CHILD | WS_CLIPSIBLINGS | (c.visible() ? WS_VISIBLE : 0) |
+                       (c.enabled() ? 0 : WS_DISABLED) | (c.tab_stop() ? WS_TABSTOP : 0);
     const std::wstring text = os::widen(c.caption());
     HINSTANCE inst = pf.instance();
     switch (c.kind()) {
@@ -277,7 +279,7 @@ void FormWindow::create_child(Control& c, UINT id) {
         case Kind::CommandButton: {
             const bool is_default = static_cast<CommandButton&>(c).is_default;
             n.hwnd = ::CreateWindowExW(0, L"BUTTON", text.c_str(),
-                                       base | WS_TABSTOP | (is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, 0,
+                                       base | (is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, 0,
                                        0, 0, parent, child_id(id), inst, nullptr);
             break;
         }
@@ -480,13 +482,8 @@ void FormWindow::refill_bar() {
 
 void FormWindow::focus_first_button() {
     if (!form) return;
-    for (Control* c : form->controls()) {
-        if (c->kind() != Kind::CommandButton || !c->visible() || !c->enabled()) continue;
-        if (const Node* n = node_of(c); n && n->hwnd) {
-            ::SendMessageW(hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(n->hwnd), TRUE);
-            return;
-        }
-    }
+    if (const Node* n = node_of(form->first_focus()); n && n->hwnd)
+        ::SendMessageW(hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(n->hwnd), TRUE);
 }
 
 void FormWindow::changed(Node& n, Prop what) {
