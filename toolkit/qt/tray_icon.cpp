@@ -34,17 +34,21 @@ QVariant watcher_property(const char* name) {
     return qvariant_cast<QDBusVariant>(reply.arguments().first()).variant();
 }
 
-// Qt names its item org.kde.StatusNotifierItem-PID-N; watchers list it by
-// that name, some with the object path appended.
+// Qt registers its item from a connection of its own, by a name that
+// differs between versions; watchers list it by that name, some with the
+// object path appended. Ours is the one whose connection is this process.
 bool item_registered() {
-    const QString mine = QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(QCoreApplication::applicationPid());
-    // Qt registers the item asynchronously, on a connection of its own: give a
-    // registration that is under way a moment to arrive.
+    QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    const uint pid = static_cast<uint>(QCoreApplication::applicationPid());
+    // The registration goes out asynchronously: give one that is under way
+    // a moment to arrive.
     for (int attempt = 0; attempt < 10; ++attempt) {
         const QStringList items = watcher_property("RegisteredStatusNotifierItems").toStringList();
-        if (std::any_of(items.begin(), items.end(), [&](const QString& s) { return s.contains(mine); }))
-            return true;
-        if (!QDBusConnection::sessionBus().interface()->isServiceRegistered(kWatcher)) return false;
+        for (const QString& item : items) {
+            const QString service = item.section(QLatin1Char('/'), 0, 0);
+            if (!service.isEmpty() && bus->servicePid(service).value() == pid) return true;
+        }
+        if (!bus->isServiceRegistered(kWatcher)) return false;
         QThread::msleep(50);
     }
     return false;
