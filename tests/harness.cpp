@@ -28,7 +28,7 @@ bool App::choose_in_popup(std::string_view name) { return main->user_choose(menu
 bool App::dbl_click(std::string_view name) { return main->user_dbl_click(control(name)); }
 
 void App::tray(std::uint32_t message) {
-    rt.dispatch([&] { main->TrayIcon.on_mouse_move(0, 0, message * 15.0, 0); });
+    main->user_tray_message(main->TrayIcon, message);
 }
 
 }  // namespace test

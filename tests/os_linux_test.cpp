@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -35,8 +36,9 @@ struct TempDir {
     }
 };
 
+// The started program runs on its own schedule; a busy machine may take a while.
 bool appears(const fs::path& p) {
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < 1000; ++i) {
         if (fs::exists(p)) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -127,12 +129,20 @@ TEST(LinuxMemory, FiguresAgreeWithProcMeminfo) {
     const std::uint64_t total = tk::os::memory_figure(F::TotalPhys);
     EXPECT_EQ(total, meminfo_kb("MemTotal") * 1024);
     EXPECT_EQ(tk::os::memory_figure(F::TotalPage), meminfo_kb("SwapTotal") * 1024);
-    const std::uint64_t avail = tk::os::memory_figure(F::AvailPhys);
+    // Other programs move free memory at any moment (the release test claims
+    // 160 MB beside this one), so the figure is checked against the readings
+    // just before and after it, until a pair of them lies close enough.
+    bool between = false;
+    std::uint64_t avail = 0;
+    for (int attempt = 0; attempt < 200 && !between; ++attempt) {
+        const std::uint64_t before = meminfo_kb("MemAvailable") * 1024;
+        avail = tk::os::memory_figure(F::AvailPhys);
+        const std::uint64_t after = meminfo_kb("MemAvailable") * 1024;
+        between = std::min(before, after) <= avail && avail <= std::max(before, after);
+    }
+    EXPECT_TRUE(between) << avail;
     EXPECT_GT(avail, 0u);
     EXPECT_LE(avail, total);
-    // Free memory moves between two readings; a few MB is all it may.
-    const double drift = static_cast<double>(avail) - static_cast<double>(meminfo_kb("MemAvailable") * 1024);
-    EXPECT_LT(std::abs(drift), 64.0 * (1 << 20));
     EXPECT_LE(tk::os::memory_figure(F::AvailPage), tk::os::memory_figure(F::TotalPage));
 }
 

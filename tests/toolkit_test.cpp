@@ -114,3 +114,139 @@ TEST(Input, ADisabledWindowTakesNoInputButTheTrayMenuStillWorks) {
     EXPECT_FALSE(app.choose("mnuExit2"));
     EXPECT_FALSE(app.choose("mnuLine"));
 }
+
+TEST(Input, EnterPressesTheFocusedButtonElseTheDefaultAndEscTheCancelOne) {
+    App app;
+    frmMain& w = app.start();
+    ASSERT_TRUE(app.press(tk::Shortcut::F1));
+    frmAbout& a = *app.about();
+    EXPECT_EQ(a.default_button(), &a.cmdOK);
+    EXPECT_EQ(a.cancel_button(), &a.cmdOK);
+    EXPECT_EQ(w.default_button(), nullptr);
+    EXPECT_FALSE(w.user_key(tk::Key::Enter, nullptr));  // disabled under the box, and no button anyway
+
+    // Enter on the focused system button starts the tool, not OK.
+    app.os.set_reg_string("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", "C:\\msinfo32.exe");
+    app.os.files.insert("C:\\msinfo32.exe");
+    EXPECT_TRUE(a.user_key(tk::Key::Enter, &a.cmdSysInfo));
+    EXPECT_EQ(app.os.started.size(), 1u);
+    EXPECT_TRUE(app.about_open());
+    // A focused control that is no button: the default one.
+    EXPECT_TRUE(a.user_key(tk::Key::Enter, &a.picIcon));
+    EXPECT_FALSE(app.about_open());
+    ASSERT_TRUE(app.press(tk::Shortcut::F1));
+    EXPECT_TRUE(app.about()->user_key(tk::Key::Escape, &app.about()->cmdSysInfo));
+    EXPECT_FALSE(app.about_open());
+    EXPECT_EQ(app.os.started.size(), 1u);
+    EXPECT_TRUE(w.enabled());
+}
+
+// What a handler without an error mode lets through: one box, then the main
+// window unloads (so the tray icon goes) and the program ends.
+TEST(UnexpectedError, OneBoxThenTheMainWindowUnloadsAndTheProgramEnds) {
+    for (bool from_timer : {false, true}) {
+        App app;
+        frmMain& w = app.start();
+        app.advance(5);
+        std::string box_while_icon;
+        app.os.on_message_box = [&](const tk::headless::MessageBoxCall&) {
+            box_while_icon = app.os.icon_in_tray ? "icon" : "no icon";
+        };
+        auto fail = [] { throw tk::Error(tk::ErrorCode::Overflow, "Overflow"); };
+        if (from_timer) {
+            w.tmrLoosePicOld.on_timer = fail;
+            w.tmrLoosePicOld.set_enabled(true);
+            app.advance(5000);
+        } else {
+            w.mnuDefragMemory1.on_click = fail;
+            app.choose("mnuDefragMemory1");
+        }
+        ASSERT_EQ(app.os.boxes.size(), 1u) << from_timer;
+        EXPECT_EQ(app.os.boxes[0].prompt, "Run-time error '6':\n\nOverflow");
+        EXPECT_EQ(app.os.boxes[0].style, 16);
+        EXPECT_EQ(app.os.boxes[0].title, "Error");
+        EXPECT_EQ(box_while_icon, "icon");
+        EXPECT_FALSE(app.os.icon_in_tray);
+        EXPECT_EQ(app.os.ends, 1);
+        EXPECT_EQ(app.os.unhandled, std::vector<std::string>{"Overflow"});
+        const auto readings = app.os.reading_count;
+        app.advance(1000);
+        EXPECT_EQ(app.os.reading_count, readings);
+    }
+}
+
+TEST(UnexpectedError, AnErrorInTheUnloadStillEndsWithOneBox) {
+    App app;
+    frmMain& w = app.start();
+    w.on_unload = [&](std::int16_t&) {
+        w.unload();  // an unload started from inside the unload changes nothing
+        throw std::runtime_error("unload failed");
+    };
+    w.mnuAbout.on_click = [] { throw std::runtime_error("first"); };
+    app.press(tk::Shortcut::F1);
+    EXPECT_EQ(app.os.boxes.size(), 1u);
+    EXPECT_EQ(app.os.ends, 1);
+    EXPECT_TRUE(app.rt.ended());
+}
+
+TEST(Scheduler, AHandlerMayStopOrDestroyATimerDueInTheSamePass) {
+    tk::headless::HeadlessPlatform os;
+    tk::Runtime rt(os);
+    tk::Form f(rt, "f");
+    std::string order;
+    auto doomed = std::make_unique<tk::Timer>(f, "doomed", 10, true, "");
+    tk::Timer first(f, "first", 10, false, ""), stopped(f, "stopped", 10, false, "");
+    first.set_enabled(true);
+    stopped.set_enabled(true);
+    // All three are due at 10; "doomed" was made first and runs first.
+    doomed->on_timer = [&] {
+        order += 'd';
+        stopped.set_enabled(false);
+    };
+    first.on_timer = [&] {
+        order += 'f';
+        doomed.reset();
+    };
+    stopped.on_timer = [&] { order += 's'; };
+    rt.scheduler().advance(10);
+    EXPECT_EQ(order, "df");
+    order.clear();
+    stopped.set_enabled(true);
+    first.on_timer = [&] { order += 'f'; };
+    rt.scheduler().advance(10);
+    EXPECT_EQ(order, "fs");
+    EXPECT_EQ(f.find_timer("doomed"), nullptr);
+}
+
+TEST(Scheduler, DesktopTicksFollowTheSixtyFourthSecondGridWithoutBursts) {
+    tk::headless::HeadlessPlatform os;
+    tk::Runtime rt(os);
+    tk::Form f(rt, "f");
+    std::int64_t clock = 0;
+    int fired = 0;
+    tk::Timer t(f, "t", 1, true, "");
+    t.on_timer = [&] { ++fired; };
+    // Ticks fall on 15.625 ms steps, rounded up to whole ms: 16, 32, 47, 63, ...
+    clock = 3;
+    EXPECT_EQ(rt.tick([&] { return clock; }), 13);
+    clock = 16;
+    EXPECT_EQ(rt.tick([&] { return clock; }), 16);
+    EXPECT_EQ(fired, 2);
+    clock = 47;
+    EXPECT_EQ(rt.tick([&] { return clock; }), 16);
+    // A handler that takes long: the next tick is counted from its end.
+    t.on_timer = [&] {
+        ++fired;
+        clock += 40;
+    };
+    clock = 63;
+    EXPECT_EQ(rt.tick([&] { return clock; }), 7);  // 103 -> 110
+    // Exactly on a grid point the next one is a whole step away, never 0.
+    t.on_timer = [&] { ++fired; };
+    clock = 125;
+    EXPECT_EQ(rt.tick([&] { return clock; }), 16);
+    clock = 2000;  // a late tick fires once, not once per missed step
+    const int before = fired;
+    EXPECT_GE(rt.tick([&] { return clock; }), 1);
+    EXPECT_EQ(fired, before + 1);
+}

@@ -11,6 +11,7 @@ Form::Form(Runtime& rt, std::string name) : Control(*this, nullptr, Kind::Form, 
 }
 
 Form::~Form() {
+    if (rt_.main_form() == this) rt_.set_main_form(nullptr);
     if (loaded_) rt_.platform().detach(*this);
 }
 
@@ -25,6 +26,7 @@ void Form::load() {
 }
 
 void Form::load_and_show() {
+    if (!rt_.main_form()) rt_.set_main_form(this);
     load();
     // Shown as the load handler left it: normal, or minimised.
     if (!hidden_in_load_ && !rt_.ended()) Control::set_visible(true);
@@ -60,7 +62,14 @@ void Form::minimize() {
 
 bool Form::unload() {
     if (!loaded_) return true;
+    // An unload asked for from inside the unload handler is the same unload.
+    if (unloading_) return false;
     std::int16_t cancel = 0;
+    unloading_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{unloading_};
     if (on_unload) on_unload(cancel);
     if (cancel != 0) return false;
     if (!loaded_) return true;  // the handler unloaded it already
@@ -131,6 +140,36 @@ void Form::user_close() {
     // A disabled window takes no input, its close box included.
     if (!takes_input()) return;
     rt_.dispatch([this] { unload(); });
+}
+
+bool Form::user_key(Key k, const Control* focused) {
+    if (!takes_input()) return false;
+    CommandButton* target = nullptr;
+    if (k == Key::Enter && focused && focused->kind() == Kind::CommandButton && &focused->form() == this)
+        target = static_cast<CommandButton*>(const_cast<Control*>(focused));
+    else
+        target = k == Key::Enter ? default_button() : cancel_button();
+    return target && user_click(*target);
+}
+
+void Form::user_tray_message(Control& target, std::uint32_t message) {
+    if (!target.on_mouse_move) return;
+    const double x = message * 15.0;
+    rt_.dispatch([&target, x] { target.on_mouse_move(0, 0, x, 0); });
+}
+
+CommandButton* Form::default_button() const {
+    for (Control* c : controls_)
+        if (c->kind() == Kind::CommandButton && static_cast<CommandButton*>(c)->is_default)
+            return static_cast<CommandButton*>(c);
+    return nullptr;
+}
+
+CommandButton* Form::cancel_button() const {
+    for (Control* c : controls_)
+        if (c->kind() == Kind::CommandButton && static_cast<CommandButton*>(c)->is_cancel)
+            return static_cast<CommandButton*>(c);
+    return nullptr;
 }
 
 void Form::popup_menu(Menu& m) { rt_.platform().popup_menu(*this, m); }

@@ -16,6 +16,7 @@ namespace tk {
 class Runtime;
 
 enum class BorderStyle { Sizable, FixedDialog };
+enum class Key { Enter, Escape };
 
 class Form : public Control {
 public:
@@ -69,6 +70,15 @@ public:
     bool user_choose(Menu& m, bool via_popup = false);
     bool user_shortcut(Shortcut s);
     void user_close();
+    // Enter presses the focused button, else the default one; Esc the cancel
+    // one. False when no button takes the key.
+    bool user_key(Key k, const Control* focused);
+    // A mouse message for a tray target as the tray reports it. X carries the
+    // message number in pixels of 15 twips, whatever the screen's scale.
+    void user_tray_message(Control& target, std::uint32_t message);
+
+    CommandButton* default_button() const;
+    CommandButton* cancel_button() const;
     // Opens one of this form's menus as a pop-up at the mouse.
     void popup_menu(Menu& m);
 
@@ -85,6 +95,7 @@ private:
     bool loading_ = false;
     bool hidden_in_load_ = false;
     bool minimized_ = false;
+    bool unloading_ = false;
     std::vector<Control*> controls_;
     std::vector<Timer*> timers_;
 };

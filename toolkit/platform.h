@@ -112,8 +112,9 @@ public:
     virtual void detach(Form& form) = 0;
     // The program ends at once: nothing runs afterwards.
     virtual void end() = 0;
-    // An error that a handler without an error mode let through.
-    virtual void unhandled_error(const std::exception& e) = 0;
+    // An error that a handler without an error mode let through, before the
+    // runtime reports it and ends the program; a backend may log it.
+    virtual void unhandled_error(const std::exception& /*e*/) {}
 };
 
 }  // namespace tk

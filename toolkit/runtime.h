@@ -1,6 +1,8 @@
 #pragma once
 // Ties the behaviour code to one backend: its platform and the scheduler.
+#include <cstdint>
 #include <exception>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -8,6 +10,8 @@
 #include "toolkit/scheduler.h"
 
 namespace tk {
+
+class Form;
 
 inline constexpr int vbCritical = 16;
 
@@ -18,16 +22,31 @@ public:
     Scheduler& scheduler() { return scheduler_; }
 
     // Runs one event handler unless the program has ended; what a handler
-    // without an error mode lets through goes to the platform.
+    // without an error mode lets through ends the program (unexpected_error).
     template <class F>
     void dispatch(F&& handler) {
         if (ended_) return;
         try {
             std::forward<F>(handler)();
         } catch (const std::exception& e) {
-            platform_.unhandled_error(e);
+            unexpected_error(e);
         }
     }
+
+    // An error no handler caught: one "Error" box, then the start-up window
+    // unloads, so its tray icon goes, and the program ends.
+    void unexpected_error(const std::exception& e);
+
+    // The start-up window, whose unload ends the program.
+    void set_main_form(Form* f) { main_form_ = f; }
+    Form* main_form() const { return main_form_; }
+
+    // One tick of a desktop backend: fires what is due by clock() (ms since
+    // start) and returns the milliseconds from the end of those handlers to
+    // the next tick on the 1/64 s grid, at least 1, so a late tick is never
+    // made up with a burst.
+    static constexpr std::int64_t kTicksPerSecond = 64;
+    std::int64_t tick(const std::function<std::int64_t()>& clock);
 
     // A modal message box; no timer fires while it is open.
     int msgbox(const std::string& prompt, int style, const std::string& title);
@@ -39,7 +58,9 @@ public:
 private:
     Platform& platform_;
     Scheduler scheduler_;
+    Form* main_form_ = nullptr;
     bool ended_ = false;
+    bool failing_ = false;
 };
 
 }  // namespace tk

@@ -55,7 +55,13 @@ BlankText HeadlessPlatform::blank_text(std::size_t chars) {
     }
     auto release = [](void* ctx, void* data, std::size_t) {
         auto* self = static_cast<HeadlessPlatform*>(ctx);
-        self->real_blocks_.erase(static_cast<const char16_t*>(data));
+        auto real = self->real_blocks_.find(static_cast<const char16_t*>(data));
+        if (real != self->real_blocks_.end()) {
+            const std::size_t bytes = real->second.size() * sizeof(char16_t);
+            if (self->on_real_release) self->on_real_release(data, bytes, false);
+            self->real_blocks_.erase(real);
+            if (self->on_real_release) self->on_real_release(data, bytes, true);
+        }
         --self->held_blocks;
     };
     if (claim_mode == ClaimMode::Real) {

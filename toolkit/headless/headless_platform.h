@@ -75,6 +75,8 @@ public:
     ClaimMode claim_mode = ClaimMode::Succeed;
     int claims = 0, failed_claims = 0, held_blocks = 0, max_held_blocks = 0;
     std::size_t last_claim_chars = 0;
+    // Called with a real block just before and just after it is given back.
+    std::function<void(const void* data, std::size_t bytes, bool given_back)> on_real_release;
 
     // --- command line, files, programs ---------------------------------------
     std::string arguments;

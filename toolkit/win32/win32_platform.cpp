@@ -297,20 +297,4 @@ void Win32Platform::end() {
     ::PostQuitMessage(0);
 }
 
-void Win32Platform::unhandled_error(const std::exception& e) {
-    // As the classic run time does: say what went wrong, then end.
-    int code = 0;
-    if (const auto* err = dynamic_cast<const Error*>(&e)) code = static_cast<int>(err->code());
-    std::string text = "Run-time error '" + std::to_string(code) + "':\n\n" + e.what();
-    std::string title = "Error";
-    if (!windows_.empty() && windows_.front()->form) title = windows_.front()->form->caption();
-    if (rt_) {
-        rt_->msgbox(text, MB_ICONERROR | MB_OK, title);
-        rt_->end();
-    } else {
-        message_box(text, MB_ICONERROR | MB_OK, title);
-        end();
-    }
-}
-
 }  // namespace tk::win32

@@ -50,7 +50,6 @@ public:
     void attach(Form& form) override;
     void detach(Form& form) override;
     void end() override;
-    void unhandled_error(const std::exception& e) override;
 
     // For the windows of the forms.
     HINSTANCE instance() const { return instance_; }
