@@ -89,7 +89,9 @@ TrayIcon::TrayIcon(std::function<void(std::uint32_t)> on_message, std::function<
 }
 
 TrayIcon::~TrayIcon() {
+    // The icon goes before the menu it exports.
     if (icon_) icon_->hide();
+    icon_.reset();
 }
 
 void TrayIcon::set_icon(const QIcon& icon) {
