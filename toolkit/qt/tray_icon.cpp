@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QGuiApplication>
@@ -55,8 +56,16 @@ bool item_registered() {
 }
 
 // Qt settles SNI or not when it makes the first icon of the process, and
-// keeps to it: so does this layer.
+// keeps to it: so does this layer, asking the way Qt asks (through the
+// watcher's introspected interface), so that both come to the same answer.
 int g_sni_decided = -1;
+
+bool qt_sees_host() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(kWatcher)) return false;
+    QDBusInterface watcher(kWatcher, kWatcherPath, kWatcher, bus);
+    return watcher.isValid() && watcher.property("IsStatusNotifierHostRegistered").toBool();
+}
 
 }  // namespace
 
@@ -125,7 +134,7 @@ void TrayIcon::hide() {
 void TrayIcon::create() {
     const bool xcb = QGuiApplication::platformName() == QLatin1String("xcb");
     if (g_sni_decided < 0) {
-        const bool sni = status_notifier_host_up();
+        const bool sni = qt_sees_host();
         // Elsewhere than on X11 there is no tray but SNI: wait for a host
         // rather than settle on none for the rest of the run.
         if (!sni && !xcb) {
@@ -159,7 +168,7 @@ void TrayIcon::create() {
 }
 
 void TrayIcon::on_watcher_changed() {
-    if (!wanted_ || icon_ || !status_notifier_host_up()) return;
+    if (!wanted_ || icon_ || !qt_sees_host()) return;
     show();
 }
 
