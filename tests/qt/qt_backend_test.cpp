@@ -121,6 +121,13 @@ TEST(QtBackend, WithoutATrayTheProgramRunsOnSilently) {
     EXPECT_TRUE(app.w->visible());
     app.run_ms(100);
     EXPECT_FALSE(app.rt.ended());
+    // No tray here (and no StatusNotifier host): hiding to the tray
+    // minimises the window instead of hiding it.
+    EXPECT_FALSE(app.platform.tray_icon_present());
+    ASSERT_TRUE(app.w->user_shortcut(tk::Shortcut::CtrlT));
+    EXPECT_TRUE(widget(*app.w)->isVisible());
+    EXPECT_TRUE(widget(*app.w)->isMinimized());
+    EXPECT_EQ(app.w->mnuShow.caption(), "&Show");
     // The close box unloads and ends.
     widget(*app.w)->close();
     EXPECT_TRUE(app.rt.ended());
