@@ -12,7 +12,9 @@
 
 namespace {
 
-constexpr std::uint32_t KEY_ALL_ACCESS = 0x2003F;
+// Read only: both keys live under HKEY_LOCAL_MACHINE, where a standard user
+// (and an administrator's filtered token) may read but not write.
+constexpr std::uint32_t KEY_QUERY_VALUE = 0x0001;
 constexpr const char* gREGKEYSYSINFOLOC = "SOFTWARE\\Microsoft\\Shared Tools Location";
 constexpr const char* gREGVALSYSINFOLOC = "MSINFO";
 constexpr const char* gREGKEYSYSINFO = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
@@ -36,7 +38,7 @@ frmAbout::frmAbout(tk::Runtime& rt, frmMain& main)
     border_style = tk::BorderStyle::FixedDialog;
     show_in_taskbar = false;
     start_centered = false;  // the load handler centres it on the main window
-    icon = tk::IconId::Window;
+    set_icon(tk::IconId::Window);
 
     picIcon.set_bounds(840, 120, 540, 540);
     picIcon.set_picture(tk::IconId::Window);
@@ -115,7 +117,7 @@ bool frmAbout::GetKeyValue(std::uint32_t KeyRoot, const std::string& KeyName, co
     tk::RegKey hKey = 0;
     bool found = false;
     tk::resume_next([&] {
-        if (os.reg_open_key(KeyRoot, KeyName, 0, KEY_ALL_ACCESS, hKey) != 0) return;
+        if (os.reg_open_key(KeyRoot, KeyName, 0, KEY_QUERY_VALUE, hKey) != 0) return;
         std::array<std::uint8_t, kValueBufferSize> tmpVal{};
         std::uint32_t KeyValSize = kValueBufferSize;
         std::uint32_t KeyValType = 0;

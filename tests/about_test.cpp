@@ -94,7 +94,7 @@ TEST(SysInfo, TheFirstValueWinsEvenWhenItsFileIsMissing) {
     EXPECT_EQ(c[0].root, 0x80000002u);
     EXPECT_EQ(c[0].name, kInfoKey);
     EXPECT_EQ(c[0].options, 0u);
-    EXPECT_EQ(c[0].access, 0x2003Fu);
+    EXPECT_EQ(c[0].access, 0x0001u);  // KEY_QUERY_VALUE
     EXPECT_EQ(c[1].what, "query");
     EXPECT_EQ(c[1].name, "PATH");
     EXPECT_EQ(c[1].reserved, 0u);
@@ -144,6 +144,26 @@ TEST(SysInfo, TheSecondValueNamesAFolderThatMustHoldTheTool) {
     int closes = 0;
     for (const auto& call : app.os.reg_calls) closes += call.what == "close";
     EXPECT_EQ(closes, 4);
+}
+
+TEST(SysInfo, BothKeysAreOpenedForReadingOnly) {
+    // Under HKEY_LOCAL_MACHINE a standard user may only read: any write right
+    // in the mask makes the open fail and the button never works.
+    App app;
+    app.os.set_reg_string(kLocKey, "MSINFO", "C:\\Info");
+    app.os.files.insert("C:\\Info\\MSINFO32.EXE");
+    open_about(app);
+    press_sysinfo(app);
+    EXPECT_EQ(app.os.started, std::vector<std::string>{"C:\\Info\\MSINFO32.EXE"});
+    std::vector<std::string> opened;
+    for (const auto& call : app.os.reg_calls) {
+        if (call.what != "open") continue;
+        opened.push_back(call.name);
+        EXPECT_EQ(call.access, 0x0001u) << call.name;  // KEY_QUERY_VALUE
+        constexpr std::uint32_t kWriteRights = 0x0002 | 0x0004 | 0x0020 | 0x10000 | 0x40000 | 0x80000;
+        EXPECT_EQ(call.access & kWriteRights, 0u) << call.name;
+    }
+    EXPECT_EQ(opened, (std::vector<std::string>{kInfoKey, kLocKey}));
 }
 
 TEST(SysInfo, NeitherValueGivesTheErrorAndStartsNothing) {

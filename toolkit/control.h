@@ -82,6 +82,7 @@ public:
     void set_fore_color(Color c);
     const Font& font() const { return font_; }
     void set_font(const Font& f);
+    // Alignment and border are read once, when the window loads.
     Align alignment() const { return align_; }
     void set_alignment(Align a) { align_ = a; }
     bool border() const { return border_; }
@@ -140,6 +141,7 @@ class CommandButton : public Control {
 public:
     CommandButton(Form& f, Control& parent, std::string name)
         : Control(f, &parent, Kind::CommandButton, std::move(name)) {}
+    // Read once, when the window loads.
     bool is_default = false;  // Enter presses it
     bool is_cancel = false;   // Esc presses it
 };

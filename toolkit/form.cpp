@@ -149,7 +149,7 @@ bool Form::user_key(Key k, const Control* focused) {
         target = static_cast<CommandButton*>(const_cast<Control*>(focused));
     else
         target = k == Key::Enter ? default_button() : cancel_button();
-    return target && user_click(*target);
+    return target && target->visible() && user_click(*target);
 }
 
 void Form::user_tray_message(Control& target, std::uint32_t message) {

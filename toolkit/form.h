@@ -32,10 +32,17 @@ public:
         client_w_ = w;
         client_h_ = h;
     }
+    // Read once, when the window loads: set them before.
     BorderStyle border_style = BorderStyle::Sizable;
     bool show_in_taskbar = true;
     bool start_centered = true;  // on the screen; otherwise where left/top say
-    IconId icon = IconId::Window;
+
+    IconId icon() const { return icon_; }
+    void set_icon(IconId id) {
+        if (id == icon_) return;
+        icon_ = id;
+        notify(Prop::Picture);
+    }
 
     bool loaded() const { return loaded_; }
     // Gives the controls their peers and runs the load handler.
@@ -95,6 +102,7 @@ private:
     bool loading_ = false;
     bool hidden_in_load_ = false;
     bool minimized_ = false;
+    IconId icon_ = IconId::Window;
     bool unloading_ = false;
     std::vector<Control*> controls_;
     std::vector<Timer*> timers_;

@@ -70,7 +70,7 @@ frmMain::frmMain(tk::Runtime& rt)
       memory(rt.platform()) {
     set_caption("Taluvex");
     set_client_size(4080, 3390);
-    icon = tk::IconId::Window;
+    set_icon(tk::IconId::Window);
 
     place(TrayIcon, 3600, 2880, 375, 375);
     TrayIcon.set_visible(false);

@@ -33,7 +33,7 @@ void frmMain::ShowProgramInTray() {
     tk::NotifyIconData88& d = TrayIconData;
     tk::resume_next([&] { d.cbSize = sizeof(tk::NotifyIconData88); }, [&] { d.hWnd = TrayIcon.hwnd(); },
                     [&] { d.uID = 1; }, [&] { d.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP; },
-                    [&] { d.uCallbackMessage = WM_MOUSEMOVE; }, [&] { TrayIcon.set_picture(icon); },
+                    [&] { d.uCallbackMessage = WM_MOUSEMOVE; }, [&] { TrayIcon.set_picture(icon()); },
                     [&] { d.hIcon = platform().icon_handle(TrayIcon.picture()); },
                     [&] { SetTip(d, "Taluvex"); },
                     [&] { platform().shell_notify_icon(tk::NIM_ADD, d); });

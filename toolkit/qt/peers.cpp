@@ -200,24 +200,15 @@ void FormWindow::keyPressEvent(QKeyEvent* e) {
         QWidget::keyPressEvent(e);
         return;
     }
-    // Enter presses the focused button, else the default one; Esc the cancel one.
-    Control* target = nullptr;
     const QWidget* focused = focusWidget();
-    for (Control* c : form->controls()) {
-        if (c->kind() != Kind::CommandButton) continue;
-        auto* b = static_cast<CommandButton*>(c);
-        if (enter && focused && peer_widget(*b) == focused) {
-            target = b;
-            break;
-        }
-        if (!target && ((enter && b->is_default) || (escape && b->is_cancel))) target = b;
-    }
-    if (!target) {
+    const Control* focused_control = nullptr;
+    for (Control* c : form->controls())
+        if (focused && peer_widget(*c) == focused) focused_control = c;
+    if (!form->user_key(enter ? Key::Enter : Key::Escape, focused_control)) {
         QWidget::keyPressEvent(e);
         return;
     }
     e->accept();
-    form->user_click(*target);
 }
 
 void FormWindow::moveEvent(QMoveEvent* e) {
@@ -398,7 +389,7 @@ void ButtonPeer::apply_caption() {
 
 FormPeer::FormPeer(QtPlatform& p, Form& f, FormWindow* window) : WidgetPeer(p, f, window) {
     window->setWindowTitle(QString::fromStdString(f.caption()));
-    window->setWindowIcon(platform_.icon(f.icon));
+    window->setWindowIcon(platform_.icon(f.icon()));
     set_window_enabled(*window, f.enabled());
     apply_colors();
     apply_font();
@@ -468,7 +459,7 @@ void FormPeer::changed(Prop what) {
             client->setAutoFillBackground(f.back_color() != kDefaultColor);
             break;
         }
-        case Prop::Picture: w->setWindowIcon(platform_.icon(f.icon)); break;
+        case Prop::Picture: w->setWindowIcon(platform_.icon(f.icon())); break;
         case Prop::Font: apply_font(); break;
         case Prop::Checked: break;
     }

@@ -33,9 +33,6 @@ constexpr std::uint32_t WM_RBUTTONUP = 0x205;
 constexpr std::uint32_t kWindowIconHandle = 0x7A110001, kFileIconHandle = 0x7A110002;
 constexpr int vbOK = 1;
 
-// The timers' clock ticks 64 times a second.
-constexpr qint64 kTicksPerSecond = 64;
-
 QMessageBox::Icon box_icon(int style) {
     switch (style & 0x70) {
         case 16: return QMessageBox::Critical;
@@ -121,15 +118,8 @@ void QtPlatform::start(Runtime& rt) {
 
 void QtPlatform::tick() {
     if (ended_ || !rt_) return;
-    Scheduler& s = rt_->scheduler();
-    s.set_now(clock_.elapsed());
-    s.run_due();
-    if (ended_) return;
-    // The next tick on the 1/64 s grid, never a burst to catch up.
-    const qint64 now = clock_.elapsed();
-    const qint64 next_tick = now * kTicksPerSecond / 1000 + 1;
-    const qint64 due = (next_tick * 1000 + kTicksPerSecond - 1) / kTicksPerSecond;
-    tick_timer_.start(static_cast<int>(std::max<qint64>(1, due - now)));
+    const qint64 delay = rt_->tick([this] { return clock_.elapsed(); });
+    if (!ended_) tick_timer_.start(static_cast<int>(delay));
 }
 
 int QtPlatform::message_box(const std::string& prompt, int style, const std::string& title) {
@@ -209,11 +199,7 @@ Control* QtPlatform::control_by_handle(std::uint32_t hwnd) const {
 }
 
 void QtPlatform::tray_message(std::uint32_t hwnd, std::uint32_t message) {
-    Control* c = control_by_handle(hwnd);
-    if (!c || !c->on_mouse_move) return;
-    // X carries the message in pixels times 15, whatever the screen's scale.
-    const double x = message * 15.0;
-    c->form().runtime().dispatch([c, x] { c->on_mouse_move(0, 0, x, 0); });
+    if (Control* c = control_by_handle(hwnd)) c->form().user_tray_message(*c, message);
 }
 
 void QtPlatform::tray_menu_step(std::uint32_t hwnd) {

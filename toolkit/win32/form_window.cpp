@@ -8,6 +8,7 @@
 #include "toolkit/menu.h"
 #include "toolkit/os/windows/text.h"
 #include "toolkit/win32/dpi.h"
+#include "toolkit/win32/font.h"
 #include "toolkit/win32/shortcuts.h"
 
 namespace tk::win32 {
@@ -176,6 +177,9 @@ void FormWindow::create() {
     create_top();
     if (!hwnd) return;
     dpi = dpi_of(hwnd);
+    // Run as administrator, the program would otherwise never hear a new task
+    // bar: Explorer runs with less rights than the window.
+    if (pf.taskbar_created()) ::ChangeWindowMessageFilterEx(hwnd, pf.taskbar_created(), MSGFLT_ALLOW, nullptr);
 
     auto top = std::make_unique<Node>();
     top->control = form;
@@ -393,21 +397,9 @@ void FormWindow::dpi_changed(UINT new_dpi, const RECT& suggested) {
 // --- fonts, icons, colours -------------------------------------------------------
 
 HFONT FormWindow::font_for(const Font& f) {
-    // Empty: the dialog font at the size the layout was made for.
-    const std::string face = f.face.empty() ? std::string("MS Shell Dlg") : f.face;
-    const double points = f.points > 0 ? f.points : 8.0;
-    const auto key = std::make_tuple(face, points, f.weight, f.charset);
+    const auto key = std::make_tuple(f.face, f.points, f.weight, f.charset);
     if (auto it = fonts_.find(key); it != fonts_.end()) return it->second;
-    LOGFONTW lf{};
-    lf.lfHeight = -std::lround(points * dpi / 72.0);
-    lf.lfWeight = f.weight;
-    // The text is Unicode; let the font mapper pick a face that has its letters.
-    lf.lfCharSet = static_cast<BYTE>(f.charset ? f.charset : DEFAULT_CHARSET);
-    lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
-    lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-    lf.lfQuality = DEFAULT_QUALITY;
-    lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-    os::widen(face).copy(lf.lfFaceName, LF_FACESIZE - 1);
+    const LOGFONTW lf = logfont_for(f, dpi);
     HFONT font = ::CreateFontIndirectW(&lf);
     fonts_[key] = font;
     return font;
@@ -431,9 +423,9 @@ void FormWindow::refresh_fonts() {
 }
 
 void FormWindow::set_icons() {
-    if (!form || form->icon == IconId::None) return;
-    HICON big = pf.icon(form->icon, metric_for_dpi(SM_CXICON, dpi));
-    HICON small_icon = pf.icon(form->icon, metric_for_dpi(SM_CXSMICON, dpi));
+    if (!form || form->icon() == IconId::None) return;
+    HICON big = pf.icon(form->icon(), metric_for_dpi(SM_CXICON, dpi));
+    HICON small_icon = pf.icon(form->icon(), metric_for_dpi(SM_CXSMICON, dpi));
     if (big) ::SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
     if (small_icon) ::SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon));
 }
@@ -514,18 +506,10 @@ void FormWindow::changed(Node& n, Prop what) {
             case Prop::Caption: ::SetWindowTextW(hwnd, os::widen(c.caption()).c_str()); break;
             case Prop::Enabled: ::EnableWindow(hwnd, c.enabled() ? TRUE : FALSE); break;
             case Prop::Visible:
-                if (c.visible()) {
-                    ::ShowWindow(hwnd, shown_once ? SW_SHOW : SW_SHOWNORMAL);
-                    shown_once = true;
-                    ::SetForegroundWindow(hwnd);
-                    if (dialog) focus_first_button();
-                    ::UpdateWindow(hwnd);
-                } else {
-                    ::ShowWindow(hwnd, SW_HIDE);
-                }
-                break;
+            case Prop::WindowState: show_state(); break;
             case Prop::Geometry: place_form(); break;
             case Prop::Colors: ::InvalidateRect(hwnd, nullptr, TRUE); break;
+            case Prop::Picture: set_icons(); break;
             default: break;
         }
         return;
@@ -546,6 +530,24 @@ void FormWindow::changed(Node& n, Prop what) {
         case Prop::Font: apply_font(n); break;
         default: break;
     }
+}
+
+void FormWindow::show_state() {
+    if (!form->visible()) {
+        ::ShowWindow(hwnd, SW_HIDE);
+        return;
+    }
+    if (form->minimized()) {
+        // On the task bar only, without taking the focus from anyone.
+        if (!::IsWindowVisible(hwnd) || !::IsIconic(hwnd)) ::ShowWindow(hwnd, SW_SHOWMINNOACTIVE);
+        shown_once = true;
+        return;
+    }
+    ::ShowWindow(hwnd, ::IsIconic(hwnd) ? SW_RESTORE : shown_once ? SW_SHOW : SW_SHOWNORMAL);
+    shown_once = true;
+    ::SetForegroundWindow(hwnd);
+    if (dialog) focus_first_button();
+    ::UpdateWindow(hwnd);
 }
 
 // --- input -------------------------------------------------------------------
@@ -569,14 +571,7 @@ void FormWindow::command(WPARAM wparam, LPARAM lparam) {
     }
     if (id == IDOK || id == IDCANCEL) {
         // Enter or Esc with no button of that id: the default or cancel button.
-        for (Control* c : form->controls()) {
-            if (c->kind() != Kind::CommandButton) continue;
-            const auto* b = static_cast<CommandButton*>(c);
-            if ((id == IDOK && b->is_default) || (id == IDCANCEL && b->is_cancel)) {
-                if (c->visible()) form->user_click(*c);
-                return;
-            }
-        }
+        form->user_key(id == IDOK ? Key::Enter : Key::Escape, nullptr);
         return;
     }
     const Node* n = node_by_id(id);
@@ -619,15 +614,31 @@ bool FormWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result)
             if (form) form->user_dbl_click(*form);
             result = 0;
             return true;
-        case WM_MOVE:
         case WM_SIZE:
+            // The user (or the task bar) minimised or restored the window.
+            if (form && (wparam == SIZE_MINIMIZED || wparam == SIZE_RESTORED || wparam == SIZE_MAXIMIZED))
+                form->sync_minimized(wparam == SIZE_MINIMIZED);
+            sync();
+            return false;
+        case WM_MOVE:
             sync();
             return false;
         case WM_DPICHANGED:
             dpi_changed(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
             result = 0;
             return true;
+        case WM_QUERYENDSESSION:
+            // Nothing to save: the session may end.
+            result = TRUE;
+            return true;
+        case WM_ENDSESSION:
+            // Log-off or shut-down closes the window, as its close box does;
+            // the process may be ended as soon as this returns.
+            if (wparam) pf.end_session();
+            result = 0;
+            return true;
         default:
+            if (msg != 0 && msg == pf.taskbar_created()) pf.restore_tray_icons(hwnd);
             return false;
     }
 }
@@ -635,14 +646,8 @@ bool FormWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result)
 bool FormWindow::handle_child(Node& n, UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
     if (dying) return false;
     if (n.control && pf.is_tray_callback(n.hwnd, msg, wparam)) {
-        // The tray reports the mouse message in place of a coordinate, and the
-        // program reads it back as X in twips at 15 per unit, on every screen.
-        Control* c = n.control;
-        const double x = LOWORD(lparam) * 15.0;
-        if (Runtime* rt = pf.runtime())
-            rt->dispatch([c, x] {
-                if (c->on_mouse_move) c->on_mouse_move(0, 0, x, 0);
-            });
+        // The tray reports the mouse message in place of a coordinate.
+        n.control->form().user_tray_message(*n.control, LOWORD(lparam));
         result = 0;
         return true;
     }

@@ -79,6 +79,8 @@ private:
     void place(Node& n);
     void place_form();
     void sync();
+    // Shows the top-level window as the form says: hidden, minimised or normal.
+    void show_state();
     long px(double twips) const;
     HFONT font_for(const Font& f);
     void apply_font(Node& n);

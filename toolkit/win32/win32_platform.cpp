@@ -58,6 +58,7 @@ Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
     ::RegisterClassExW(&wc);
     service_ = ::CreateWindowExW(0, kServiceClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance_, this);
     accel_ = create_shortcut_table();
+    taskbar_created_ = ::RegisterWindowMessageW(L"TaskbarCreated");
 }
 
 Win32Platform::~Win32Platform() {
@@ -92,11 +93,9 @@ LRESULT CALLBACK Win32Platform::service_proc(HWND h, UINT m, WPARAM w, LPARAM l)
     }
     auto* self = reinterpret_cast<Win32Platform*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
     if (self && m == WM_TIMER && w == kClockTimer) {
-        if (self->rt_ && !self->ended_) {
-            Scheduler& s = self->rt_->scheduler();
-            s.set_now(static_cast<std::int64_t>(::GetTickCount64() - self->start_));
-            s.run_due();
-        }
+        // The system timer keeps the 1/64 s grid itself; the delay is not needed.
+        if (self->rt_ && !self->ended_)
+            self->rt_->tick([self] { return static_cast<std::int64_t>(::GetTickCount64() - self->start_); });
         return 0;
     }
     if (self && m == kCleanUp) {
@@ -184,20 +183,49 @@ BOOL Win32Platform::notify_shell(std::uint32_t message, const NotifyIconData88& 
 std::uint32_t Win32Platform::shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) {
     const BOOL ok = notify_shell(message, data);
     const HWND hwnd = widen_handle<HWND>(data.hWnd);
-    if (ok) {
-        if (message == NIM_DELETE) {
-            tray_.erase(hwnd);
-        } else if (message == NIM_ADD || message == NIM_MODIFY) {
-            auto& entry = tray_[hwnd];
-            const std::uint32_t had = message == NIM_ADD ? 0 : entry.last.uFlags;
-            entry.id = data.uID;
-            if (data.uFlags & NIF_MESSAGE) entry.message = data.uCallbackMessage;
-            else if (message == NIM_ADD) entry.message = 0;
-            entry.last = data;
-            entry.last.uFlags |= had;
+    if (message == NIM_DELETE) {
+        tray_.erase(hwnd);
+    } else if (message == NIM_ADD || (message == NIM_MODIFY && (ok || tray_.count(hwnd)))) {
+        auto& entry = tray_[hwnd];
+        // A change names only the fields it changes; the rest stay as added.
+        const std::uint32_t had = message == NIM_ADD ? 0 : entry.last.uFlags;
+        entry.id = data.uID;
+        if (data.uFlags & NIF_MESSAGE) entry.message = data.uCallbackMessage;
+        else if (message == NIM_ADD) entry.message = 0;
+        NotifyIconData88 merged = data;
+        if (message == NIM_MODIFY) {
+            if (!(data.uFlags & NIF_MESSAGE)) merged.uCallbackMessage = entry.last.uCallbackMessage;
+            if (!(data.uFlags & NIF_ICON)) merged.hIcon = entry.last.hIcon;
+            if (!(data.uFlags & NIF_TIP)) std::memcpy(merged.szTip, entry.last.szTip, sizeof merged.szTip);
         }
+        merged.uFlags |= had;
+        entry.last = merged;
+        entry.shown = ok != FALSE;
     }
     return ok ? 1u : 0u;
+}
+
+bool Win32Platform::tray_icon_present() {
+    return std::any_of(tray_.begin(), tray_.end(), [](const auto& e) { return e.second.shown; });
+}
+
+void Win32Platform::restore_tray_icons(HWND top) {
+    for (auto& [hwnd, entry] : tray_) {
+        if (::GetAncestor(hwnd, GA_ROOT) != top) continue;
+        // An icon that outlived the old task bar (a DPI change also announces
+        // a new one) refuses the add; a change then tells it the rest.
+        entry.shown = notify_shell(NIM_ADD, entry.last) || notify_shell(NIM_MODIFY, entry.last);
+    }
+}
+
+void Win32Platform::end_session() {
+    // The start-up form's unload closes the rest. Unlike the close box, the
+    // session's end is not refused while the About box has the main window
+    // disabled.
+    if (rt_ && rt_->main_form() && rt_->main_form()->loaded()) {
+        Form* main = rt_->main_form();
+        rt_->dispatch([main] { main->unload(); });
+    }
 }
 
 bool Win32Platform::is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam) const {

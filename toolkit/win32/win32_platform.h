@@ -44,6 +44,9 @@ public:
     std::string text_from_ansi(const std::string& bytes) override;
     int message_box(const std::string& prompt, int style, const std::string& title) override;
     std::uint32_t shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) override;
+    // True while the shell holds one of the program's icons: the last add or
+    // change it took, or the add after a new task bar.
+    bool tray_icon_present() override;
     void popup_menu(Form& owner, Menu& menu) override;
     std::uint32_t icon_handle(IconId icon) override;
     IconId load_icon_resource(int id) override;
@@ -57,7 +60,13 @@ public:
     HICON icon(IconId id, int size);
     HBRUSH brush(Color c, int sys_color);
     bool is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam) const;
-    // After Explorer restarts, every tray icon has to be added again.
+    // The shell's "TaskbarCreated": a new task bar (Explorer restarted, or
+    // started after us) has an empty tray, and only top-level windows hear it.
+    UINT taskbar_created() const { return taskbar_created_; }
+    // Adds again, as last set, the icons whose windows lie in this top-level window.
+    void restore_tray_icons(HWND top);
+    // The session ends: the start-up form unloads as its close box would do it.
+    void end_session();
     // The owner of a window that has no task-bar button of its own.
     HWND owner_window() const;
 
@@ -81,11 +90,15 @@ private:
     std::map<std::pair<IconId, int>, HICON> icons_;
     std::map<std::uint32_t, HICON> icon_values_;
     std::map<Color, HBRUSH> brushes_;
+    // Every icon the program has added and not deleted, shown or not: an add
+    // that failed (no task bar yet) is kept, to be made good by the next one.
     struct TrayEntry {
-        UINT id;
-        UINT message;
-        NotifyIconData88 last;  // what the shell was last told, to tell it again
+        UINT id = 0;
+        UINT message = 0;
+        NotifyIconData88 last{};  // what the shell was last told, to tell it again
+        bool shown = false;       // the shell took the last add or change
     };
+    UINT taskbar_created_ = 0;
     std::map<HWND, TrayEntry> tray_;
 };
 

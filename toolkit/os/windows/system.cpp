@@ -79,6 +79,16 @@ WORD show_command(int window_style) {
     }
 }
 
+// The system folder: a started program that inherited ours would hold the
+// folder Taluvex was started from, so it could not be removed or ejected
+// while that program runs.
+std::wstring system_folder() {
+    wchar_t buf[MAX_PATH + 1] = {};
+    const UINT n = ::GetSystemDirectoryW(buf, MAX_PATH + 1);
+    if (n == 0 || n > MAX_PATH) return {};
+    return std::wstring(buf, n);
+}
+
 }  // namespace
 
 void start_program(const std::string& path, int window_style) {
@@ -95,7 +105,9 @@ void start_program(const std::string& path, int window_style) {
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = show_command(window_style);
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(app.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    const std::wstring folder = system_folder();
+    if (!::CreateProcessW(app.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.empty() ? nullptr : folder.c_str(), &si, &pi)) {
         const DWORD err = ::GetLastError();
         if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND || err == ERROR_INVALID_NAME ||
             err == ERROR_BAD_PATHNAME)

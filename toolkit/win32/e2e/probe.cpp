@@ -1,10 +1,17 @@
 // End-to-end helper, run under Wine beside the program under test.
 //   probe windows        every top-level window and its children, one a line:
-//                        TOP|CHILD hwnd parent-class class visible enabled owner x y w h client-w client-h text
+//                        TOP|CHILD hwnd parent-class class visible enabled owner x y w h client-w client-h text iconic
 //   probe version FILE   the version record's strings, NAME=value
 //   probe resources FILE each icon group as GROUP id WxH:bits..., then the manifest
 //   probe tray-drop HWND ID   removes that tray icon, as a restarting shell loses it
 //   probe taskbar-created     tells every window that the shell has started afresh
+//   probe no-tray FILE        a shell whose tray refuses every icon, for as long as
+//                             FILE exists: a tray window of the shell's own class,
+//                             newer than Wine's, so the tray calls find it first
+//   probe end-session HWND    ends the session for the process of that window, as
+//                             log-off does: WM_QUERYENDSESSION to each of its
+//                             top-level windows, then WM_ENDSESSION (TRUE); prints
+//                             the answers to the query, one a line
 // Text is UTF-8; fields are separated by tabs.
 #include <fcntl.h>
 #include <io.h>
@@ -48,12 +55,12 @@ void print(const char* kind, HWND h) {
     GetWindowRect(h, &r);
     GetClientRect(h, &c);
     HWND parent = GetAncestor(h, GA_PARENT);
-    std::printf("%s\t%lu\t%s\t%s\t%d\t%d\t%lu\t%ld\t%ld\t%ld\t%ld\t%ld\t%ld\t%s\n", kind,
+    std::printf("%s\t%lu\t%s\t%s\t%d\t%d\t%lu\t%ld\t%ld\t%ld\t%ld\t%ld\t%ld\t%s\t%d\n", kind,
                 static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(h)),
                 std::string(kind)[0] == 'T' ? "-" : class_of(parent).c_str(), class_of(h).c_str(),
                 IsWindowVisible(h) ? 1 : 0, IsWindowEnabled(h) ? 1 : 0,
                 static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(GetWindow(h, GW_OWNER))), r.left, r.top,
-                r.right - r.left, r.bottom - r.top, c.right, c.bottom, text_of(h).c_str());
+                r.right - r.left, r.bottom - r.top, c.right, c.bottom, text_of(h).c_str(), IsIconic(h) ? 1 : 0);
 }
 
 BOOL CALLBACK child(HWND h, LPARAM) {
@@ -121,6 +128,66 @@ int resources(const wchar_t* file) {
     return 0;
 }
 
+struct Session {
+    DWORD pid;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK of_process(HWND h, LPARAM l) {
+    auto* s = reinterpret_cast<Session*>(l);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid == s->pid) s->windows.push_back(h);
+    return TRUE;
+}
+
+int end_session(HWND any) {
+    Session s{0, {}};
+    GetWindowThreadProcessId(any, &s.pid);
+    if (!s.pid) return 1;
+    EnumWindows(of_process, reinterpret_cast<LPARAM>(&s));
+    bool all_agree = true;
+    for (HWND h : s.windows) {
+        DWORD_PTR answer = 0;
+        if (!SendMessageTimeoutW(h, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer))
+            answer = 0;
+        std::printf("QUERY\t%lu\t%lu\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(h)),
+                    static_cast<unsigned long>(answer));
+        all_agree = all_agree && answer != 0;
+    }
+    if (!all_agree) return 1;
+    // The system tells every window, also those of a process that has begun to end.
+    for (HWND h : s.windows) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(h, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &ignored);
+    }
+    return 0;
+}
+
+LRESULT CALLBACK refusing_tray(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_COPYDATA) return FALSE;  // Shell_NotifyIcon's record: refused
+    return DefWindowProcW(h, m, w, l);
+}
+
+int no_tray(const wchar_t* file) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = refusing_tray;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"Shell_TrayWnd";
+    if (!RegisterClassW(&wc)) return 1;
+    HWND tray = CreateWindowExW(0, wc.lpszClassName, L"Taluvex test shell", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                wc.hInstance, nullptr);
+    if (!tray || FindWindowW(L"Shell_TrayWnd", nullptr) != tray) return 1;
+    SetTimer(tray, 1, 100, nullptr);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == WM_TIMER && GetFileAttributesW(file) == INVALID_FILE_ATTRIBUTES) break;
+        DispatchMessageW(&msg);
+    }
+    DestroyWindow(tray);
+    return 0;
+}
+
 }  // namespace
 
 int main() {
@@ -146,6 +213,11 @@ int main() {
                             &ignored);
         return 0;
     }
-    std::fprintf(stderr, "usage: probe windows | version FILE | resources FILE | tray-drop HWND ID | taskbar-created\n");
+    if (argc >= 3 && std::wstring(argv[1]) == L"no-tray") return no_tray(argv[2]);
+    if (argc >= 3 && std::wstring(argv[1]) == L"end-session")
+        return end_session(reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::wcstoul(argv[2], nullptr, 10))));
+    std::fprintf(stderr,
+                 "usage: probe windows | version FILE | resources FILE | tray-drop HWND ID | taskbar-created | "
+                 "no-tray FILE | end-session HWND\n");
     return 2;
 }
