@@ -130,14 +130,14 @@ TEST(WindowCommands, ToTrayHidesAndKeepsHidden) {
 }
 
 TEST(WindowCommands, EveryWayOutClosesAboutThenDeletesTheIconThenEnds) {
-    for (int way = 0; way < 4; ++way) {
+    // (The close box is not one of them: the disabled main window ignores it.)
+    for (int way = 1; way < 4; ++way) {
         App app;
         frmMain& w = app.start();
         ASSERT_TRUE(app.press(tk::Shortcut::F1));
         ASSERT_TRUE(app.about_open());
         app.os.log.clear();
         switch (way) {
-            case 0: app.close(); break;
             case 1: w.mnuExit_Click(); break;
             case 2: app.choose_in_popup("mnuExit2"); break;
             case 3: w.unload(); break;
@@ -153,6 +153,24 @@ TEST(WindowCommands, EveryWayOutClosesAboutThenDeletesTheIconThenEnds) {
         EXPECT_EQ(app.os.reading_count, readings);
         EXPECT_FALSE(app.press(tk::Shortcut::CtrlF));
     }
+}
+
+TEST(WindowCommands, TheCloseBoxOfTheDisabledMainWindowDoesNothingWhileAboutIsOpen) {
+    App app;
+    frmMain& w = app.start();
+    ASSERT_TRUE(app.press(tk::Shortcut::F1));
+    app.os.log.clear();
+    app.close();
+    EXPECT_FALSE(app.rt.ended());
+    EXPECT_TRUE(app.about_open());
+    EXPECT_TRUE(w.loaded());
+    EXPECT_TRUE(app.os.log.empty());
+    // Once the box is closed, the close box ends the program as before.
+    app.about()->user_click(app.about()->cmdOK);
+    ASSERT_TRUE(w.enabled());
+    app.close();
+    EXPECT_TRUE(app.rt.ended());
+    EXPECT_EQ(app.os.log, (std::vector<std::string>{"tray 2", "end"}));
 }
 
 TEST(WindowCommands, ExitFromTheMenuBar) {

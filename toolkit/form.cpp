@@ -150,7 +150,8 @@ bool Form::user_shortcut(Shortcut s) {
 }
 
 void Form::user_close() {
-    if (rt_.ended() || !loaded_) return;
+    // A disabled window takes no input, its close box included.
+    if (!takes_input()) return;
     rt_.dispatch([this] { unload(); });
 }
 

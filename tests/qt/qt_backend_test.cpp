@@ -12,6 +12,7 @@
 #include "app/program.h"
 #include "toolkit/qt/peers.h"
 #include "toolkit/qt/qt_platform.h"
+#include "toolkit/qt/tray_icon.h"
 
 namespace {
 
@@ -120,9 +121,55 @@ TEST(QtBackend, WithoutATrayTheProgramRunsOnSilently) {
     EXPECT_TRUE(app.w->visible());
     app.run_ms(100);
     EXPECT_FALSE(app.rt.ended());
+    // No tray here (and no StatusNotifier host): hiding to the tray
+    // minimises the window instead of hiding it.
+    EXPECT_FALSE(app.platform.tray_icon_present());
+    ASSERT_TRUE(app.w->user_shortcut(tk::Shortcut::CtrlT));
+    EXPECT_TRUE(widget(*app.w)->isVisible());
+    EXPECT_TRUE(widget(*app.w)->isMinimized());
+    EXPECT_EQ(app.w->mnuShow.caption(), "&Show");
     // The close box unloads and ends.
     widget(*app.w)->close();
     EXPECT_TRUE(app.rt.ended());
+}
+
+TEST(QtBackend, TheWindowMinimisesAndRestoresWithTheModel) {
+    QtApp app;
+    frmMain& w = *app.w;
+    QWidget* window = widget(w);
+    w.minimize();
+    EXPECT_TRUE(window->isMinimized());
+    EXPECT_TRUE(window->isVisible());
+    w.show();
+    EXPECT_FALSE(window->isMinimized());
+    EXPECT_FALSE(w.minimized());
+    // Minimised by the user: the model hears of it, and showing restores.
+    window->showMinimized();
+    EXPECT_TRUE(w.minimized());
+    w.show();
+    EXPECT_FALSE(window->isMinimized());
+    // Hidden while minimised, it comes back restored.
+    w.minimize();
+    w.hide();
+    EXPECT_FALSE(window->isVisible());
+    w.show();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->isMinimized());
+}
+
+// StatusNotifier hosts call Activate once a click (some twice or three
+// times a double-click): pairs within the interval are double-clicks.
+TEST(TrayActivations, PairsWithinTheIntervalAreOneDoubleClick) {
+    tk::qt::ActivationPairer p;
+    EXPECT_FALSE(p.activate(1000, 400));  // a single click does nothing
+    EXPECT_FALSE(p.activate(1500, 400));  // too late to pair with it: a new first
+    EXPECT_TRUE(p.activate(1600, 400));   // paired
+    EXPECT_FALSE(p.activate(1650, 400));  // a third call of the same double-click
+    EXPECT_FALSE(p.activate(1990, 400));  // still within the interval after it
+    EXPECT_FALSE(p.activate(2500, 400));  // a new first click
+    EXPECT_TRUE(p.activate(2900, 400));   // the interval's edge still pairs
+    EXPECT_FALSE(p.activate(3400, 400));
+    EXPECT_FALSE(p.activate(3801, 400));  // just past the interval: no pair
 }
 
 int main(int argc, char** argv) {

@@ -177,6 +177,12 @@ void FormWindow::lay_out() {
     client_->setGeometry(0, bar, std::max(width(), 1), std::max(height() - bar, 1));
 }
 
+void FormWindow::changeEvent(QEvent* e) {
+    QWidget::changeEvent(e);
+    // The user or the window manager minimised or restored the window.
+    if (e->type() == QEvent::WindowStateChange && form && isVisible()) form->sync_minimized(isMinimized());
+}
+
 void FormWindow::closeEvent(QCloseEvent* e) {
     // The close box asks the model; the window goes only if the form unloads.
     e->ignore();
@@ -249,7 +255,8 @@ void WidgetPeer::changed(Prop what) {
         case Prop::Colors: apply_colors(); break;
         case Prop::Font: apply_font(); break;
         case Prop::Picture:
-        case Prop::Checked: break;
+        case Prop::Checked:
+        case Prop::WindowState: break;
     }
 }
 
@@ -433,6 +440,9 @@ void FormPeer::changed(Prop what) {
             else
                 w->hide();
             break;
+        case Prop::WindowState:
+            if (f.visible()) show_window();
+            break;
         case Prop::Geometry:
             // The model places the window's outer frame; its size stays the laid-out one.
             w->move(px(f.left()), px(f.top()));
@@ -477,15 +487,29 @@ void FormPeer::show_window() {
         // A box without a task-bar entry belongs to the program's main window.
         w->winId();
         QWidget* owner = platform_.owner_window(f);
-        if (owner && owner->windowHandle() && w->windowHandle())
+        if (owner && owner->windowHandle() && w->windowHandle()) {
             w->windowHandle()->setTransientParent(owner->windowHandle());
+            // Where a program cannot place its windows (Wayland), compositors
+            // centre a modal dialog on its parent; elsewhere the model's
+            // place stands and the owner is disabled by the model anyway.
+            if (!w->isVisible() && QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+                w->setWindowModality(Qt::WindowModal);
+        }
     }
-    w->show();
+    if (f.minimized()) {
+        w->showMinimized();
+        return;
+    }
+    if (w->isMinimized())
+        w->showNormal();
+    else
+        w->show();
     w->raise();
     w->activateWindow();
 }
 
-MenuPeer::MenuPeer(QtPlatform& p, Menu& m, QMenu* parent_menu, QWidget* bar) : menu_(m), handle_(p.new_handle()) {
+MenuPeer::MenuPeer(QtPlatform& p, Menu& m, QMenu* parent_menu, QWidget* bar)
+    : platform_(p), menu_(m), handle_(p.new_handle()) {
     const bool has_entries =
         std::any_of(m.children().begin(), m.children().end(), [](Control* c) { return c->kind() == Kind::Menu; });
     QWidget* owner = parent_menu ? static_cast<QWidget*>(parent_menu) : bar;
@@ -529,8 +553,9 @@ void MenuPeer::changed(Prop what) {
         case Prop::Enabled: action_->setEnabled(menu_.enabled()); break;
         case Prop::Visible: action_->setVisible(menu_.visible()); break;
         case Prop::Checked: sync_checked(); break;
-        default: break;
+        default: return;
     }
+    platform_.menu_changed(menu_);
 }
 
 QString menu_text(const Menu& m) {

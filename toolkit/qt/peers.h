@@ -113,6 +113,7 @@ public:
     bool placed = false;  // put in its first place already
 
 protected:
+    void changeEvent(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void moveEvent(QMoveEvent* e) override;
@@ -222,6 +223,7 @@ public:
 
 private:
     void apply_caption();
+    QtPlatform& platform_;
     Menu& menu_;
     QPointer<QAction> action_;
     QPointer<QMenu> submenu_;

@@ -14,6 +14,7 @@
 #include <QProxyStyle>
 #include <QStyleOption>
 #include <QShortcut>
+#include <QGuiApplication>
 #include <QStyle>
 #include <QSystemTrayIcon>
 
@@ -26,13 +27,14 @@
 #include "toolkit/os/os.h"
 #include "toolkit/qt/icons.h"
 #include "toolkit/qt/peers.h"
+#include "toolkit/qt/tray_icon.h"
 
 namespace tk::qt {
 namespace {
 
 // The tray record's flags and the mouse messages it reports back.
 constexpr std::uint32_t NIF_ICON = 2, NIF_TIP = 4;
-constexpr std::uint32_t WM_LBUTTONDBLCLK = 0x203, WM_RBUTTONUP = 0x205;
+constexpr std::uint32_t WM_RBUTTONUP = 0x205;
 constexpr std::uint32_t kWindowIconHandle = 0x7A110001, kFileIconHandle = 0x7A110002;
 constexpr int vbOK = 1;
 
@@ -58,6 +60,19 @@ QString tip_text(const NotifyIconData88& d) {
     while (n > 0 && d.szTip[n - 1] == ' ') --n;
     return QString::fromLatin1(d.szTip, static_cast<qsizetype>(n));
 }
+
+// A form's pop-up menus are its hidden top-level menus; the tray's is the
+// first of them, and hosts that draw it read it before any click.
+Menu* popup_menu_of(Form& form) {
+    for (Control* c : form.children()) {
+        if (c->kind() != Kind::Menu || c->visible()) continue;
+        if (std::any_of(c->children().begin(), c->children().end(), [](Control* k) { return k->kind() == Kind::Menu; }))
+            return static_cast<Menu*>(c);
+    }
+    return nullptr;
+}
+
+bool on_wayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
 
 // The menu bar's overflow button (never shown at this window's width) would
 // decode a set of PNG icons at start-up, bringing in the PNG library and the
@@ -131,6 +146,7 @@ QtPlatform::QtPlatform(std::string arguments)
 QtPlatform::~QtPlatform() {
     tick_timer_.stop();
     tray_.clear();
+    retired_.clear();
     for (const QPointer<QWidget>& w : windows_) delete w.data();
 }
 
@@ -157,30 +173,25 @@ int QtPlatform::message_box(const std::string& prompt, int style, const std::str
 std::uint32_t QtPlatform::shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) {
     const auto key = std::make_pair(data.hWnd, data.uID);
     auto it = tray_.find(key);
-    auto apply = [&](QSystemTrayIcon& icon) {
+    auto apply = [&](TrayIcon& icon) {
         if (data.uFlags & NIF_ICON) {
             IconId id = IconId::None;
             if (data.hIcon == kWindowIconHandle) id = IconId::Window;
             if (data.hIcon == kFileIconHandle) id = IconId::File;
-            icon.setIcon(this->icon(id));
+            icon.set_icon(this->icon(id));
         }
-        if (data.uFlags & NIF_TIP) icon.setToolTip(tip_text(data));
+        if (data.uFlags & NIF_TIP) icon.set_tip(tip_text(data));
     };
     switch (message) {
         case NIM_ADD: {
-            if (it != tray_.end() || !QSystemTrayIcon::isSystemTrayAvailable()) return 0;
-            auto icon = std::make_unique<QSystemTrayIcon>();
-            apply(*icon);
+            if (it != tray_.end()) return 0;
             const std::uint32_t hwnd = data.hWnd;
-            // Queued: a pop-up opened from here must not run inside the
-            // tray's own mouse-press handling.
-            QObject::connect(
-                icon.get(), &QSystemTrayIcon::activated, icon.get(),
-                [this, hwnd](QSystemTrayIcon::ActivationReason reason) {
-                    if (reason == QSystemTrayIcon::DoubleClick) tray_message(hwnd, WM_LBUTTONDBLCLK);
-                    if (reason == QSystemTrayIcon::Context) tray_message(hwnd, WM_RBUTTONUP);
-                },
-                Qt::QueuedConnection);
+            auto icon = std::make_unique<TrayIcon>([this, hwnd](std::uint32_t msg) { tray_message(hwnd, msg); },
+                                                   [this, hwnd] { tray_menu_step(hwnd); });
+            apply(*icon);
+            if (Control* c = control_by_handle(hwnd))
+                if (Menu* menu = popup_menu_of(c->form())) icon->set_menu(c->form(), *menu);
+            // Shown even with no tray yet: it docks when one appears.
             icon->show();
             tray_.emplace(key, std::move(icon));
             return 1;
@@ -191,14 +202,29 @@ std::uint32_t QtPlatform::shell_notify_icon(std::uint32_t message, const NotifyI
             return 1;
         case NIM_DELETE: {
             if (it == tray_.end()) return 0;
-            // Possibly called from this icon's own signal: delete it later.
-            QSystemTrayIcon* icon = it->second.release();
+            // Possibly called from this icon's own signal: its objects stay
+            // until the end.
+            it->second->hide();
+            retired_.push_back(std::move(it->second));
             tray_.erase(it);
-            icon->hide();
-            icon->deleteLater();
             return 1;
         }
         default: return 0;
+    }
+}
+
+bool QtPlatform::tray_icon_present() {
+    return std::any_of(tray_.begin(), tray_.end(), [](const auto& t) { return t.second->present(); });
+}
+
+void QtPlatform::menu_changed(const Menu& m) {
+    for (auto& [key, icon] : tray_) {
+        if (!icon->exports_menu() || !icon->menu()) continue;
+        for (const Control* c = &m; c; c = c->parent()) {
+            if (c != icon->menu()) continue;
+            icon->refresh_menu();
+            break;
+        }
     }
 }
 
@@ -216,7 +242,21 @@ void QtPlatform::tray_message(std::uint32_t hwnd, std::uint32_t message) {
     if (Control* c = control_by_handle(hwnd)) c->form().user_tray_message(*c, message);
 }
 
+void QtPlatform::tray_menu_step(std::uint32_t hwnd) {
+    // The step sets the captions and asks for the pop-up, which the host
+    // shows itself: popup_menu only brings the exported copy up to date.
+    in_menu_step_ = true;
+    tray_message(hwnd, WM_RBUTTONUP);
+    in_menu_step_ = false;
+}
+
 void QtPlatform::popup_menu(Form& owner, Menu& menu) {
+    for (auto& [key, icon] : tray_)
+        if (icon->exports_menu() && icon->menu() == &menu) icon->refresh_menu();
+    if (in_menu_step_) return;
+    // There a menu with no parent window becomes a window of its own, placed
+    // by the compositor: hosts draw the tray's menu themselves.
+    if (on_wayland()) return;
     QMenu popup;
     std::vector<std::pair<QAction*, Menu*>> entries;
     fill_popup(popup, menu, entries);

@@ -19,12 +19,12 @@
 #include "toolkit/platform.h"
 #include "toolkit/runtime.h"
 
-class QSystemTrayIcon;
 class QWidget;
 
 namespace tk::qt {
 
 class FormWindow;
+class TrayIcon;
 
 class QtPlatform : public os::SystemPlatform {
 public:
@@ -42,6 +42,7 @@ public:
     std::string argument_text() override { return arguments_; }
     int message_box(const std::string& prompt, int style, const std::string& title) override;
     std::uint32_t shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) override;
+    bool tray_icon_present() override;
     void popup_menu(Form& owner, Menu& menu) override;
     std::uint32_t icon_handle(IconId icon) override;
     IconId load_icon_resource(int id) override;
@@ -61,11 +62,15 @@ public:
     // Laid-out font sizes times this: below 1 where the dialog font had to
     // shrink for the captions to fit.
     double font_scale() const { return font_scale_; }
+    // A menu entry changed: a tray menu that a host draws follows it.
+    void menu_changed(const Menu& m);
 
 private:
     void fit_dialog_font(const Form& form);
     void tick();
     void tray_message(std::uint32_t hwnd, std::uint32_t message);
+    // The right-click step run for a host that is about to show the exported menu.
+    void tray_menu_step(std::uint32_t hwnd);
     Control* control_by_handle(std::uint32_t hwnd) const;
 
     std::string arguments_;
@@ -76,7 +81,9 @@ private:
     std::uint32_t next_handle_ = 0x00020010;
     std::vector<Form*> forms_;
     std::vector<QPointer<QWidget>> windows_;  // every window made, for the final clean-up
-    std::map<std::pair<std::uint32_t, std::uint32_t>, std::unique_ptr<QSystemTrayIcon>> tray_;
+    std::map<std::pair<std::uint32_t, std::uint32_t>, std::unique_ptr<TrayIcon>> tray_;
+    std::vector<std::unique_ptr<TrayIcon>> retired_;  // deleted icons, kept until the end
+    bool in_menu_step_ = false;
     QMargins frame_{1, 22, 1, 1};  // a plain frame until a real one is seen
     QIcon window_icon_, file_icon_;
     double font_scale_ = 1;
