@@ -10,6 +10,8 @@
 
 #include "about/frmAbout.h"
 #include "app/program.h"
+#include "toolkit/qt/form_window.h"
+#include "toolkit/qt/menu_peer.h"
 #include "toolkit/qt/peers.h"
 #include "toolkit/qt/qt_platform.h"
 #include "toolkit/qt/tray_icon.h"

@@ -26,6 +26,8 @@
 #include "toolkit/error.h"
 #include "toolkit/os/os.h"
 #include "toolkit/qt/icons.h"
+#include "toolkit/qt/form_peer.h"
+#include "toolkit/qt/menu_peer.h"
 #include "toolkit/qt/peers.h"
 #include "toolkit/qt/tray_icon.h"
 

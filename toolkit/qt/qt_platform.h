@@ -1,6 +1,21 @@
 #pragma once
 // The Linux desktop backend on Qt Widgets. It shows the form model and feeds
 // the user's input back into it; all behaviour stays in the model.
+//  - Forms: a FormWindow each, controls as drawn widgets kept in step by
+//    their peers, menus as QActions; clicks and keys go to the model.
+//  - Clock: one single-shot precise QTimer, armed for the runtime's next due
+//    time; nothing wakes in between.
+//  - Tray: the 88-byte record's icon and tip go to a TrayIcon: StatusNotifier
+//    where a watcher is on the bus, else XEmbed. SNI hosts send single
+//    activations, paired here into double-clicks, and draw the exported menu
+//    themselves once the right-click step has set it up.
+//  - Wayland: a program cannot place its windows, so a box without a task-bar
+//    entry (the About box) is a transient, window-modal dialog of the main
+//    window; the tray host shows the pop-up menu.
+//  - Fonts: Liberation Sans at 8 points stands in for the classic dialog face;
+//    where a caption would not fit, the dialog font shrinks until all do.
+//  - Arguments: main() reads argv before QApplication takes its options out.
+//  - Session end: SIGTERM unloads the main window as its close box does.
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QMargins>

@@ -13,7 +13,7 @@
 
 #include <algorithm>
 
-#include "toolkit/qt/peers.h"
+#include "toolkit/qt/menu_peer.h"
 
 namespace tk::qt {
 namespace {

@@ -2,6 +2,21 @@
 // The Win32 backend: shows the form model with plain Windows controls and
 // feeds the user's input, the tray's callbacks and the clock back into it.
 // It adds no behaviour of its own.
+//  - Forms: one native window per form and per control; a fixed-dialog form
+//    is a dialog from an empty template, so the dialog manager does Tab, Enter
+//    and Esc. Menu shortcuts are an accelerator table the form decides on.
+//  - Clock: one SetTimer on a message-only window at the system's 1/64 s tick.
+//  - Tray: the 88-byte record (32-bit handles, blank-padded 64-byte tip) is
+//    widened into the system's NOTIFYICONDATA for Shell_NotifyIcon. Each
+//    icon's last state is kept and added again on "TaskbarCreated", which is
+//    let through to an elevated window.
+//  - Session end: WM_QUERYENDSESSION agrees; WM_ENDSESSION unloads the
+//    start-up form as its close box would, even under the About box.
+//  - DPI: per monitor where the system has it; twips become pixels at the
+//    window's DPI, and WM_DPICHANGED places and re-fonts every control.
+//  - Text: UTF-8 inside, the W functions outside; ANSI bytes via CP_ACP.
+//  - The static MinGW build writes numbers with its own shortest_double_text,
+//    a stand-in for libstdc++'s to_chars and its 170 KB of tables.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif

@@ -1,0 +1,95 @@
+#include "toolkit/qt/menu_peer.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "toolkit/form.h"
+#include "toolkit/qt/qt_platform.h"
+
+namespace tk::qt {
+
+MenuPeer::MenuPeer(QtPlatform& p, Menu& m, QMenu* parent_menu, QWidget* bar)
+    : platform_(p), menu_(m), handle_(p.new_handle()) {
+    const bool has_entries =
+        std::any_of(m.children().begin(), m.children().end(), [](Control* c) { return c->kind() == Kind::Menu; });
+    QWidget* owner = parent_menu ? static_cast<QWidget*>(parent_menu) : bar;
+    if (has_entries) {
+        submenu_ = new QMenu(owner);
+        action_ = submenu_->menuAction();
+    } else {
+        action_ = new QAction(owner);
+        Menu* target = &m;
+        triggered_ = QObject::connect(action_.data(), &QAction::triggered, action_.data(), [target] {
+            // The model enforces enabled state; the check mark follows the model.
+            target->form().user_choose(*target);
+            if (auto* peer = dynamic_cast<MenuPeer*>(target->peer())) peer->sync_checked();
+        });
+    }
+    apply_caption();
+    action_->setEnabled(m.enabled());
+    action_->setVisible(m.visible());
+    sync_checked();
+    owner->addAction(action_);
+}
+
+MenuPeer::~MenuPeer() { QObject::disconnect(triggered_); }
+
+void MenuPeer::apply_caption() {
+    action_->setSeparator(menu_.is_separator());
+    action_->setText(menu_.is_separator() ? QString() : menu_text(menu_));
+}
+
+void MenuPeer::sync_checked() {
+    if (!action_) return;
+    // Only a checked entry is checkable, so unchecked ones show no empty box.
+    action_->setCheckable(menu_.checked());
+    action_->setChecked(menu_.checked());
+}
+
+void MenuPeer::changed(Prop what) {
+    if (!action_) return;
+    switch (what) {
+        case Prop::Caption: apply_caption(); break;
+        case Prop::Enabled: action_->setEnabled(menu_.enabled()); break;
+        case Prop::Visible: action_->setVisible(menu_.visible()); break;
+        case Prop::Checked: sync_checked(); break;
+        default: return;
+    }
+    platform_.menu_changed(menu_);
+}
+
+QString menu_text(const Menu& m) {
+    QString text = QString::fromStdString(m.caption());
+    if (!m.top_level() && m.shortcut() != Shortcut::None) {
+        const std::string_view keys = shortcut_text(m.shortcut());
+        text += QLatin1Char('\t');
+        text += QLatin1String(keys.data(), static_cast<qsizetype>(keys.size()));
+    }
+    return text;
+}
+
+void fill_popup(QMenu& popup, const Menu& menu, std::vector<std::pair<QAction*, Menu*>>& what) {
+    for (Control* c : menu.children()) {
+        if (c->kind() != Kind::Menu || !c->visible()) continue;
+        auto* m = static_cast<Menu*>(c);
+        if (m->is_separator()) {
+            popup.addSeparator();
+            continue;
+        }
+        const bool has_entries = std::any_of(m->children().begin(), m->children().end(),
+                                             [](Control* k) { return k->kind() == Kind::Menu; });
+        if (has_entries) {
+            QMenu* sub = popup.addMenu(menu_text(*m));
+            sub->setEnabled(m->enabled());
+            fill_popup(*sub, *m, what);
+            continue;
+        }
+        QAction* a = popup.addAction(menu_text(*m));
+        a->setEnabled(m->enabled());
+        a->setCheckable(m->checked());
+        a->setChecked(m->checked());
+        what.emplace_back(a, m);
+    }
+}
+
+}  // namespace tk::qt
