@@ -1,12 +1,27 @@
 #pragma once
 // The names under which the test program, copied by the start tests, runs as
 // the started program instead of the tests.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
 #include <cwchar>
 #include <string>
 
 namespace test {
 
 inline const wchar_t* const kChildNames[] = {L"child.exe", L"my.exe"};
+
+// The test program's own file.
+inline std::wstring own_path() {
+    wchar_t buf[MAX_PATH * 2] = {};
+    const DWORD n = ::GetModuleFileNameW(nullptr, buf, MAX_PATH * 2);
+    return std::wstring(buf, n);
+}
 
 inline bool is_child_name(const std::wstring& path) {
     const std::size_t slash = path.find_last_of(L"\\/");

@@ -19,12 +19,6 @@
 
 namespace {
 
-std::wstring own_path() {
-    wchar_t buf[MAX_PATH * 2] = {};
-    const DWORD n = ::GetModuleFileNameW(nullptr, buf, MAX_PATH * 2);
-    return std::wstring(buf, n);
-}
-
 // Started by a test: records its working folder, argument text and show
 // command in NAME.ran beside itself, one a line.
 int run_as_child(const std::wstring& self) {
@@ -48,7 +42,7 @@ int run_as_child(const std::wstring& self) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::wstring self = own_path();
+    const std::wstring self = test::own_path();
     if (test::is_child_name(self)) return run_as_child(self);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -18,17 +18,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/windows/child.h"
 #include "toolkit/error.h"
 #include "toolkit/os/os.h"
 #include "toolkit/os/windows/text.h"
 
 namespace {
-
-std::wstring own_path() {
-    wchar_t buf[MAX_PATH * 2] = {};
-    const DWORD n = ::GetModuleFileNameW(nullptr, buf, MAX_PATH * 2);
-    return std::wstring(buf, n);
-}
 
 std::wstring lower(std::wstring s) {
     for (wchar_t& c : s) c = static_cast<wchar_t>(std::towlower(c));
@@ -49,8 +44,8 @@ protected:
         ASSERT_TRUE(::CreateDirectoryW(tool_.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
         child_ = tool_ + L"\\child.exe";
         planted_ = root_ + L"\\my.exe";
-        ASSERT_TRUE(::CopyFileW(own_path().c_str(), child_.c_str(), FALSE));
-        ASSERT_TRUE(::CopyFileW(own_path().c_str(), planted_.c_str(), FALSE));
+        ASSERT_TRUE(::CopyFileW(test::own_path().c_str(), child_.c_str(), FALSE));
+        ASSERT_TRUE(::CopyFileW(test::own_path().c_str(), planted_.c_str(), FALSE));
     }
     void TearDown() override {
         for (const std::wstring& f : made_) {
