@@ -161,13 +161,20 @@ e2e_section() {
     echo "== $title"
     (
         E2E_PIDS=()
-        trap e2e_stop_all EXIT
+        trap e2e_section_cleanup EXIT
         "$@"
         exit 0
     )
     local status=$?
     [ "$status" -eq 0 ] || fail "$title: the section ended early" "status $status"
     return 0
+}
+
+# What a section leaves is stopped: first by the script's own
+# e2e_on_section_end hook, if it has one, then by stopping what it started.
+e2e_section_cleanup() {
+    [ "$(type -t e2e_on_section_end)" = function ] && e2e_on_section_end
+    e2e_stop_all
 }
 
 # e2e_desktop tray|no-tray: makes sure a whole virtual desktop of that kind
