@@ -78,7 +78,21 @@ count_is() {  # count_is N COMMAND...: it prints the number N
     got="$("$@" 2>/dev/null)"
     [ "$got" = "$want" ]
 }
-lines_of() { "$@" 2>/dev/null | wc -l; }           # lines_of COMMAND...: lines it prints
+is() { [ "$1" = "$2" ]; }                         # is A B: the same text
+# all_of COMMAND... [-- COMMAND...]...: every command succeeds, tried in turn.
+all_of() {
+    local cmd=()
+    while [ $# -gt 0 ]; do
+        if [ "$1" = -- ]; then
+            "${cmd[@]}" || return 1
+            cmd=()
+        else
+            cmd+=("$1")
+        fi
+        shift
+    done
+    [ ${#cmd[@]} -eq 0 ] || "${cmd[@]}"
+}
 
 # --- waiting --------------------------------------------------------------------
 # e2e_wait SECONDS COMMAND [ARG...]: polls the command every 0.1 s until it
