@@ -40,9 +40,11 @@ xsession_start_once() {
     [ "${1:-}" = --no-tray ] && tray=0
     # Xvfb picks a free display number itself and tells it on a descriptor,
     # so two desktops started at once never race for the same number.
+    # -noreset: by default the server resets when its last client leaves
+    # (xdpyinfo below), and a window manager connecting just then is refused.
     local numfile
     numfile="$(mktemp)"
-    Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$numfile" >/dev/null 2>&1 &
+    Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp -noreset 5>"$numfile" >/dev/null 2>&1 &
     XSESSION_PIDS+=("$!")
     xsession_wait 100 test -s "$numfile" || { rm -f "$numfile"; echo "Xvfb did not start" >&2; return 1; }
     export DISPLAY=":$(head -n1 "$numfile")"
