@@ -7,6 +7,7 @@
 #include <QDBusInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QSystemTrayIcon>
 #include <QThread>
@@ -22,15 +23,15 @@ constexpr std::uint32_t WM_LBUTTONDBLCLK = 0x203, WM_RBUTTONUP = 0x205;
 const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
 
-QVariant watcher_property(const char* name) {
+QVariant watcher_property(const char* name, int timeout_ms = 1000) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(kWatcher)) return {};
     QDBusMessage get = QDBusMessage::createMethodCall(kWatcher, kWatcherPath,
                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
                                                       QStringLiteral("Get"));
     get << kWatcher << QString::fromLatin1(name);
-    // A host that does not answer within a second is as good as none.
-    const QDBusMessage reply = bus.call(get, QDBus::Block, 1000);
+    // A host that does not answer in time is as good as none.
+    const QDBusMessage reply = bus.call(get, QDBus::Block, timeout_ms);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
     return qvariant_cast<QDBusVariant>(reply.arguments().first()).variant();
 }
@@ -42,9 +43,13 @@ bool item_registered() {
     QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
     const uint pid = static_cast<uint>(QCoreApplication::applicationPid());
     // The registration goes out asynchronously: give one that is under way
-    // a moment to arrive.
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        const QStringList items = watcher_property("RegisteredStatusNotifierItems").toStringList();
+    // a moment to arrive, but never hold the window up for more than a second.
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        const int left = static_cast<int>(1000 - waited.elapsed());
+        if (left <= 0) return false;
+        const QStringList items = watcher_property("RegisteredStatusNotifierItems", left).toStringList();
         for (const QString& item : items) {
             const QString service = item.section(QLatin1Char('/'), 0, 0);
             if (!service.isEmpty() && bus->servicePid(service).value() == pid) return true;
@@ -52,7 +57,6 @@ bool item_registered() {
         if (!bus->isServiceRegistered(kWatcher)) return false;
         QThread::msleep(50);
     }
-    return false;
 }
 
 // Qt settles SNI or not when it makes the first icon of the process, and
