@@ -1,12 +1,6 @@
 #pragma once
 // The names under which the test program, copied by the start tests, runs as
 // the started program instead of the tests.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include <cwchar>

@@ -1,11 +1,5 @@
 // The test runner. Copied under another name it is the program that the
 // start tests launch: it writes what it was given beside itself and ends.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include <gtest/gtest.h>

@@ -1,11 +1,5 @@
 // The registry as the About box reads it: the OS layer's three calls against
 // the real registry, and GetKeyValue's decoding of every kind of value.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include <gtest/gtest.h>

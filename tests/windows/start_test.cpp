@@ -1,12 +1,6 @@
 // The file test and the program start, on real files: a folder whose path
 // has blanks, a program planted where a split path would lead, and a started
 // copy of this test program that says what it was given.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include <gtest/gtest.h>

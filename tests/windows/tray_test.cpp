@@ -1,12 +1,6 @@
 // The Win32 backend's tray book-keeping against a stand-in shell: a tray
 // window of the shell's own class that takes or refuses each call, so an add
 // that fails (no task bar yet) and the adds after "TaskbarCreated" can be seen.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include <gtest/gtest.h>

@@ -1,12 +1,6 @@
 #pragma once
 // Per-monitor DPI services where the system has them (Windows 10 1607 and
 // later); older systems get the screen's one DPI.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 namespace tk::win32 {

@@ -1,12 +1,6 @@
 #pragma once
 // The LOGFONT of a control's font: its face as Windows should look it up, at
 // its point size on a screen of the given DPI.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include "toolkit/control.h"

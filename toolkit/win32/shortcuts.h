@@ -1,12 +1,6 @@
 #pragma once
 // The menu shortcuts as accelerator commands. The accelerator only names the
 // shortcut; the form finds the menu and decides whether it may run.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include "toolkit/menu.h"

@@ -17,12 +17,6 @@
 //  - Text: UTF-8 inside, the W functions outside; ANSI bytes via CP_ACP.
 //  - The static MinGW build writes numbers with its own shortest_double_text,
 //    a stand-in for libstdc++'s to_chars and its 170 KB of tables.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include <cstdint>

@@ -1,11 +1,5 @@
 // Command line, file test, program start, registry and text conversion on
 // Windows.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include <climits>
