@@ -1,4 +1,5 @@
-# Shared by the scripts: install Debian packages that are missing.
+# Shared by the scripts: install Debian packages that are missing. Another
+# install may hold the package lock (parallel builds): wait for it.
 # shellcheck shell=bash
 
 need_packages() {
@@ -12,10 +13,10 @@ need_packages() {
     local sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     if [ -z "${TALUVEX_APT_UPDATED:-}" ]; then
-        $sudo apt-get update -qq >&2
+        $sudo apt-get -o DPkg::Lock::Timeout=900 update -qq >&2
         export TALUVEX_APT_UPDATED=1
     fi
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${missing[@]}" >&2
 }
 
 jobs() { nproc 2>/dev/null || echo 2; }
