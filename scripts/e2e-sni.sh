@@ -1,0 +1,51 @@
+# Shared by the end-to-end scripts of the StatusNotifier desktops: the
+# program's start and end, and what the watcher and the item say on the
+# part's session bus.
+# shellcheck shell=bash
+
+start_app() {  # start_app [ENV=VALUE...] -- [switch]; sets APP_PID
+    local envs=()
+    while [ $# -gt 0 ] && [ "$1" != -- ]; do envs+=("$1"); shift; done
+    [ "${1:-}" = -- ] && shift
+    e2e_spawn --log "$WORK/app.log" env "${envs[@]}" "$APP" "$@"
+    APP_PID=$E2E_PID
+}
+ends_ok() { exits_with "$1" 5 0; }   # ends_ok PID: it ends within 5 s with status 0
+
+# --- the StatusNotifier watcher on this part's session bus ----------------------
+watcher_get() {  # watcher_get PROPERTY
+    gdbus call --session -d org.kde.StatusNotifierWatcher -o /StatusNotifierWatcher \
+        -m org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher "$1" 2>/dev/null
+}
+host_up() { [[ "$(watcher_get IsStatusNotifierHostRegistered)" == *true* ]]; }
+
+# The bus name of the program's item, as the watcher lists it ("" if none).
+sni_item_of() {  # sni_item_of PID
+    local item service pid
+    for item in $(watcher_get RegisteredStatusNotifierItems | grep -o "'[^']*'" | tr -d "'"); do
+        service="${item%%[/@]*}"   # "name/path", "name@/path" or "name"
+        pid="$(gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
+            -m org.freedesktop.DBus.GetConnectionUnixProcessID "$service" 2>/dev/null | grep -o '[0-9]\+' | tail -1)"
+        [ "$pid" = "$1" ] && { echo "$service"; return 0; }
+    done
+    return 1
+}
+
+# Labels of the item's exported menu, as a host reads them: "_Hide,,_Exit".
+menu_labels() {  # menu_labels SERVICE
+    local path
+    path="$(gdbus call --session -d "$1" -o /StatusNotifierItem -m org.freedesktop.DBus.Properties.Get \
+        org.kde.StatusNotifierItem Menu 2>/dev/null | grep -o "'/[^']*'" | tr -d "'")"
+    [ -n "$path" ] || return 1
+    gdbus call --session -d "$1" -o "$path" -m com.canonical.dbusmenu.GetLayout -- 0 -1 '@as []' 2>/dev/null |
+        grep -o "'label': <'[^']*'>\|'type': <'separator'>" | sed "s/'label': <'\(.*\)'>/\1/; s/.*separator.*//" |
+        paste -sd, -
+}
+# labels_are SERVICE LABELS: the exported menu reads so (the labels seen are
+# the failure's detail).
+labels_are() {
+    local got
+    got="$(menu_labels "$1")"
+    E2E_DETAIL="labels $got"
+    [ "$got" = "$2" ]
+}
