@@ -169,3 +169,48 @@ TEST(Refresh, AnImpossibleBarKeepsItsLastLength) {
     EXPECT_EQ(w.lblFreePhysicalShow.caption(), "1048576 MB");
     EXPECT_EQ(w.lblUsedPhysicalShow.caption(), "-1048575 MB");
 }
+
+// A screen reader hears each bar as its panel's name with the free megabytes
+// out of the total: the readings the bar was drawn from, told only on change.
+TEST(Refresh, BarsTellTheirFreeMegabytesOutOfTheTotal) {
+    App app;
+    frmMain& w = app.start();
+    EXPECT_EQ(w.picUsedPhysical.role(), tk::Role::Bar);
+    EXPECT_EQ(w.picUsedPhysical.accessible_name(), "Физ. память");
+    EXPECT_EQ(w.picUsedPagefile.accessible_name(), "Файл стр");
+    EXPECT_EQ(w.picAvailablePhysical.role(), tk::Role::Default);
+
+    refreshed(app, 24105, 23205, 4096, 1000);
+    EXPECT_EQ(w.picUsedPhysical.value(), 23205);
+    EXPECT_EQ(w.picUsedPhysical.maximum(), 24105);
+    EXPECT_EQ(w.picUsedPagefile.value(), 1000);
+    EXPECT_EQ(w.picUsedPagefile.maximum(), 4096);
+
+    auto told = [](tk::Control& c) {
+        return static_cast<tk::headless::RecordingPeer*>(c.peer())->count(tk::Prop::Accessible);
+    };
+    const int before = told(w.picUsedPhysical), page_before = told(w.picUsedPagefile);
+    app.advance(64);  // a steady second
+    EXPECT_EQ(told(w.picUsedPhysical), before);
+    app.os.set_memory_mb(24105, 23000, 4096, 1000);
+    app.advance(1);
+    EXPECT_EQ(told(w.picUsedPhysical), before + 1);
+    EXPECT_EQ(told(w.picUsedPagefile), page_before);
+    EXPECT_EQ(w.picUsedPhysical.value(), 23000);
+}
+
+TEST(Refresh, AFailedReadingLeavesTheBarsValueAsItWas) {
+    App app;
+    frmMain& w = refreshed(app, 512, 200, 512, 300);
+    // The bar's own reading of free physical memory (the tenth) fails.
+    int n = 0;
+    app.os.memory_script = [&](tk::MemField f) -> std::uint64_t {
+        if (++n == 10) throw tk::Error(tk::ErrorCode::InvalidCall, "no status");
+        return f == tk::MemField::TotalPhys || f == tk::MemField::TotalPage ? 512 * MB : 100 * MB;
+    };
+    app.advance(1);
+    EXPECT_EQ(w.picUsedPhysical.value(), 200);
+    EXPECT_EQ(w.lblFreePhysicalShow.caption(), "100 MB");
+    EXPECT_EQ(w.picUsedPagefile.value(), 100);
+    EXPECT_TRUE(app.os.unhandled.empty());
+}

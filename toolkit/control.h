@@ -20,10 +20,13 @@ inline constexpr Color kDefaultColor = 0xFF000000u;
 constexpr Color rgb(unsigned r, unsigned g, unsigned b) { return (r << 16) | (g << 8) | b; }
 
 enum class Kind { Form, Frame, Label, PictureBox, CommandButton, Menu };
-enum class Prop { Caption, Enabled, Visible, Geometry, Colors, Font, Picture, Checked, WindowState };
-inline constexpr std::size_t kPropCount = 9;
+enum class Prop { Caption, Enabled, Visible, Geometry, Colors, Font, Picture, Checked, WindowState, Accessible };
+inline constexpr std::size_t kPropCount = 10;
 enum class Align { Left, Center };
 enum class IconId { None, Window, File };
+// What a screen reader is told a control is, where its kind does not say it:
+// a picture box may be a bar (a value out of a maximum) or a picture.
+enum class Role { Default, Bar, Graphic };
 
 struct Font {
     std::string face;  // empty: the toolkit's default dialog font
@@ -93,6 +96,16 @@ public:
     bool tab_stop() const { return tab_stop_; }
     void set_tab_stop(bool on) { tab_stop_ = on; }
 
+    // For assistive technology: the role (read at load), a name for controls
+    // whose caption does not name them, and a bar's value out of its maximum.
+    Role role() const { return role_; }
+    void set_role(Role r) { role_ = r; }
+    const std::string& accessible_name() const { return accessible_name_; }
+    void set_accessible_name(std::string_view name);
+    std::int64_t value() const { return value_; }
+    std::int64_t maximum() const { return maximum_; }
+    void set_value(std::int64_t value, std::int64_t maximum);
+
     // Native window handle of the control's peer; 0 while it has none.
     std::uint32_t hwnd() const { return peer_ ? peer_->handle() : 0; }
 
@@ -125,6 +138,9 @@ private:
     bool border_ = false;
     IconId picture_ = IconId::None;
     bool tab_stop_ = false;
+    Role role_ = Role::Default;
+    std::string accessible_name_;
+    std::int64_t value_ = 0, maximum_ = 0;
     std::unique_ptr<Peer> peer_;
 };
 

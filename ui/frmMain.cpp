@@ -2,6 +2,9 @@
 // start-up state, and the wiring of events to handlers.
 #include "ui/frmMain.h"
 
+#include <string_view>
+#include <utility>
+
 #include "about/frmAbout.h"
 
 namespace {
@@ -21,6 +24,8 @@ void bar_box(tk::PictureBox& c, double left, double top, double width, double he
     c.set_back_color(back);
     c.set_visible(visible);
 }
+
+std::string_view without_trailing_blanks(std::string_view s) { return s.substr(0, s.find_last_not_of(' ') + 1); }
 
 }  // namespace
 
@@ -104,6 +109,12 @@ frmMain::frmMain(tk::Runtime& rt)
     place(lblTotalPhysical, 120, 240, 495, 255, "Всего:");
 
     place(lblStatus, 120, 3120, 4095, 255, "Готов");
+
+    // A bar is named after its panel; the refresh gives it its value.
+    for (auto [bar, frame] : {std::pair{&picUsedPhysical, &Frame1}, std::pair{&picUsedPagefile, &Frame2}}) {
+        bar->set_role(tk::Role::Bar);
+        bar->set_accessible_name(without_trailing_blanks(frame->caption()));
+    }
 
     mnuPopUp.set_visible(false);
 
