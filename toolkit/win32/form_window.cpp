@@ -7,6 +7,7 @@
 
 #include "toolkit/menu.h"
 #include "toolkit/os/windows/text.h"
+#include "toolkit/win32/colours.h"
 #include "toolkit/win32/dpi.h"
 #include "toolkit/win32/font.h"
 #include "toolkit/win32/shortcuts.h"
@@ -22,8 +23,6 @@ constexpr UINT kFirstMenuId = 1000;
 // Pixels: far beyond any screen, well inside what a window position may be.
 constexpr long kFar = 30000;
 constexpr double kTwipsPerInch = 1440.0;
-
-COLORREF colorref(Color c) { return RGB((c >> 16) & 255, (c >> 8) & 255, c & 255); }
 
 long clamp_far(long v) { return std::clamp(v, -kFar, kFar); }
 
@@ -136,6 +135,9 @@ FormWindow::FormWindow(Win32Platform& platform, Form& f) : pf(platform), form(&f
 
 FormWindow::~FormWindow() {
     dying = true;
+    if (annotations_)
+        for (auto& n : nodes_)
+            if (n->described) annotations_->forget(n->hwnd);
     if (hwnd) {
         ::SetMenu(hwnd, nullptr);
         ::DestroyWindow(hwnd);
@@ -174,6 +176,10 @@ long FormWindow::px(double twips) const { return std::lround(twips * dpi / kTwip
 
 void FormWindow::create() {
     dialog = form->border_style == BorderStyle::FixedDialog;
+    IAccPropServices* services = Annotations::system_services();
+    annotations_ = std::make_unique<Annotations>(services);
+    if (services) services->Release();
+    high_contrast_ = high_contrast_on();
     create_top();
     if (!hwnd) return;
     dpi = dpi_of(hwnd);
@@ -308,6 +314,13 @@ void FormWindow::create_child(Control& c, UINT id) {
     nodes_.push_back(std::move(node));
     place(n);
     apply_font(n);
+    describe(n);
+}
+
+void FormWindow::describe(Node& n) {
+    if (!n.control || !n.hwnd || n.control->role() == Role::Default) return;
+    annotations_->describe(n.hwnd, *n.control);
+    n.described = true;
 }
 
 void FormWindow::forget() {
@@ -436,10 +449,15 @@ HBRUSH FormWindow::colours(HWND control, HDC dc) {
     const Node* n = node_of(control);
     if (!n || !n->control || (n->kind != Kind::Label && n->kind != Kind::Frame)) return nullptr;
     const Control& c = *n->control;
-    const Color fore = c.fore_color(), back = c.back_color();
-    ::SetTextColor(dc, fore == kDefaultColor ? ::GetSysColor(COLOR_BTNTEXT) : colorref(fore));
-    ::SetBkColor(dc, back == kDefaultColor ? ::GetSysColor(COLOR_BTNFACE) : colorref(back));
-    return pf.brush(back, COLOR_BTNFACE);
+    const TextColours tc = text_colours(c.fore_color(), c.back_color(), high_contrast_, system_colours());
+    ::SetTextColor(dc, tc.text);
+    ::SetBkColor(dc, tc.background);
+    return pf.brush(tc.fill, tc.system_fill);
+}
+
+void FormWindow::theme_changed() {
+    high_contrast_ = high_contrast_on();
+    ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 // --- menus ---------------------------------------------------------------------
@@ -525,6 +543,7 @@ void FormWindow::changed(Node& n, Prop what) {
             if (n.inner) ::InvalidateRect(n.inner, nullptr, TRUE);
             break;
         case Prop::Font: apply_font(n); break;
+        case Prop::Accessible: describe(n); break;
         default: break;
     }
 }
@@ -624,6 +643,12 @@ bool FormWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result)
             dpi_changed(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
             result = 0;
             return true;
+        case WM_SYSCOLORCHANGE:
+            theme_changed();
+            return false;
+        case WM_SETTINGCHANGE:
+            if (wparam == SPI_SETHIGHCONTRAST) theme_changed();
+            return false;
         case WM_QUERYENDSESSION:
             // Nothing to save: the session may end.
             result = TRUE;
@@ -638,6 +663,22 @@ bool FormWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result)
             if (msg != 0 && msg == pf.taskbar_created()) pf.restore_tray_icons(hwnd);
             return false;
     }
+}
+
+void FormWindow::paint_box(Node& n) {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(n.hwnd, &ps);
+    if (n.control && n.kind == Kind::PictureBox && n.control->picture() != IconId::None) {
+        if (HICON icon = pf.icon(n.control->picture(), ::MulDiv(32, static_cast<int>(dpi), 96)))
+            ::DrawIconEx(dc, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL);
+    }
+    const LRESULT cues = ::SendMessageW(n.hwnd, WM_QUERYUISTATE, 0, 0);
+    if (::GetFocus() == n.hwnd && !(cues & UISF_HIDEFOCUS)) {
+        RECT r{};
+        ::GetClientRect(n.hwnd, &r);
+        ::DrawFocusRect(dc, &r);
+    }
+    ::EndPaint(n.hwnd, &ps);
 }
 
 bool FormWindow::handle_child(Node& n, UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
@@ -663,17 +704,17 @@ bool FormWindow::handle_child(Node& n, UINT msg, WPARAM wparam, LPARAM lparam, L
             result = 1;
             return true;
         }
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = ::BeginPaint(n.hwnd, &ps);
-            if (n.control && n.kind == Kind::PictureBox && n.control->picture() != IconId::None) {
-                if (HICON icon = pf.icon(n.control->picture(), ::MulDiv(32, static_cast<int>(dpi), 96)))
-                    ::DrawIconEx(dc, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL);
-            }
-            ::EndPaint(n.hwnd, &ps);
+        case WM_PAINT:
+            paint_box(n);
             result = 0;
             return true;
-        }
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+        case WM_UPDATEUISTATE:
+            // The focus rectangle comes and goes with the focus, and with
+            // the keyboard cues that Tab turns on.
+            ::InvalidateRect(n.hwnd, nullptr, TRUE);
+            return false;
         case WM_LBUTTONDBLCLK:
             if (form && n.control) form->user_dbl_click(*n.control);
             result = 0;

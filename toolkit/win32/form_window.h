@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "toolkit/win32/accessible.h"
 #include "toolkit/win32/win32_platform.h"
 
 namespace tk::win32 {
@@ -26,6 +27,7 @@ struct Node {
     UINT id = 0;           // child-window id, or a menu entry's command
     HMENU menu = nullptr;  // a menu's own drop-down
     HFONT font = nullptr;  // as last set, shared from the form's font table
+    bool described = false;  // carries accessibility annotations
 };
 
 class WinPeer final : public Peer {
@@ -90,6 +92,10 @@ private:
     void set_icons();
     void command(WPARAM wparam, LPARAM lparam);
     HBRUSH colours(HWND control, HDC dc);
+    void describe(Node& n);
+    // High contrast turned on or off, or the system colours changed.
+    void theme_changed();
+    void paint_box(Node& n);
     void dpi_changed(UINT new_dpi, const RECT& suggested);
 
     std::vector<std::unique_ptr<Node>> nodes_;  // nodes_[0] is the form
@@ -97,6 +103,8 @@ private:
     std::unordered_map<const Control*, Node*> by_control_;
     std::map<UINT, Node*> by_id_;
     std::map<std::tuple<std::string, double, int, int>, HFONT> fonts_;
+    std::unique_ptr<Annotations> annotations_;
+    bool high_contrast_ = false;
 };
 
 }  // namespace tk::win32

@@ -1,9 +1,26 @@
 // The Windows program: the Win32 backend, the runtime and the start-up form.
+#include <objbase.h>
+
 #include "app/program.h"
 #include "toolkit/runtime.h"
 #include "toolkit/win32/win32_platform.h"
 
+namespace {
+
+// Screen readers learn the drawn controls' roles through COM, for as long as
+// any window lives.
+struct Com {
+    Com() : ok(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+    ~Com() {
+        if (ok) ::CoUninitialize();
+    }
+    bool ok;
+};
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    Com com;
     tk::win32::Win32Platform platform(instance);
     tk::Runtime rt(platform);
     platform.bind(rt);

@@ -1,0 +1,196 @@
+// What screen readers and high-contrast users get from the Win32 backend: the
+// annotations of the drawn controls, and the colours of the text.
+#include <windows.h>
+#include <oleacc.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "about/frmAbout.h"
+#include "app/program.h"
+#include "toolkit/headless/headless_platform.h"
+#include "toolkit/runtime.h"
+#include "toolkit/win32/accessible.h"
+#include "toolkit/win32/colours.h"
+#include "ui/frmMain.h"
+
+namespace {
+
+// Records what the backend tells the system's annotation service.
+class RecordingServices final : public IAccPropServices {
+public:
+    struct Call {
+        std::string what;  // "str", "var" or "clear"
+        HWND hwnd;
+        DWORD object, child;
+        GUID prop;
+        std::wstring text;
+        VARTYPE vt;
+        LONG number;
+    };
+    std::vector<Call> calls;
+
+    HRESULT WINAPI QueryInterface(REFIID, void** out) override {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG WINAPI AddRef() override { return ++refs; }
+    ULONG WINAPI Release() override { return --refs; }
+    HRESULT WINAPI SetHwndProp(HWND h, DWORD o, DWORD c, MSAAPROPID p, VARIANT v) override {
+        calls.push_back({"var", h, o, c, p, {}, v.vt, v.lVal});
+        return S_OK;
+    }
+    HRESULT WINAPI SetHwndPropStr(HWND h, DWORD o, DWORD c, MSAAPROPID p, LPCWSTR s) override {
+        calls.push_back({"str", h, o, c, p, s, VT_EMPTY, 0});
+        return S_OK;
+    }
+    HRESULT WINAPI ClearHwndProps(HWND h, DWORD o, DWORD c, const MSAAPROPID* ps, int n) override {
+        for (int i = 0; i < n; ++i) calls.push_back({"clear", h, o, c, ps[i], {}, VT_EMPTY, 0});
+        return S_OK;
+    }
+    HRESULT WINAPI SetPropValue(const BYTE*, DWORD, MSAAPROPID, VARIANT) override { return E_NOTIMPL; }
+    HRESULT WINAPI SetPropServer(const BYTE*, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope) override {
+        return E_NOTIMPL;
+    }
+    HRESULT WINAPI ClearProps(const BYTE*, DWORD, const MSAAPROPID*, int) override { return E_NOTIMPL; }
+    HRESULT WINAPI SetHwndPropServer(HWND, DWORD, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope) override {
+        return E_NOTIMPL;
+    }
+    HRESULT WINAPI ComposeHwndIdentityString(HWND, DWORD, DWORD, BYTE**, DWORD*) override { return E_NOTIMPL; }
+    HRESULT WINAPI DecomposeHwndIdentityString(const BYTE*, DWORD, HWND*, DWORD*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT WINAPI SetHmenuProp(HMENU, DWORD, MSAAPROPID, VARIANT) override { return E_NOTIMPL; }
+    HRESULT WINAPI SetHmenuPropStr(HMENU, DWORD, MSAAPROPID, LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT WINAPI SetHmenuPropServer(HMENU, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope) override {
+        return E_NOTIMPL;
+    }
+    HRESULT WINAPI ClearHmenuProps(HMENU, DWORD, const MSAAPROPID*, int) override { return E_NOTIMPL; }
+    HRESULT WINAPI ComposeHmenuIdentityString(HMENU, DWORD, BYTE**, DWORD*) override { return E_NOTIMPL; }
+    HRESULT WINAPI DecomposeHmenuIdentityString(const BYTE*, DWORD, HMENU*, DWORD*) override { return E_NOTIMPL; }
+
+    ULONG refs = 1;
+};
+
+// The property identifiers as the system defines them.
+constexpr GUID kName = {0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
+constexpr GUID kValue = {0x123fe443, 0x211a, 0x4615, {0x95, 0x27, 0xc4, 0x5a, 0x7e, 0x93, 0x71, 0x7a}};
+constexpr GUID kRole = {0xcb905ff2, 0x7bd1, 0x4c05, {0xb3, 0xc8, 0xe6, 0xc2, 0x41, 0x36, 0x4d, 0x70}};
+
+std::wstring text_of(HWND h) {
+    wchar_t buf[256] = {};
+    ::GetWindowTextW(h, buf, 256);
+    return buf;
+}
+
+struct Program {
+    tk::headless::HeadlessPlatform os;
+    tk::Runtime rt{os};
+    std::unique_ptr<frmMain> main = StartProgram(rt);
+    frmAbout about{rt, *main};
+};
+
+}  // namespace
+
+TEST(Win32Accessibility, BarsAndTheIconAreAnnotatedWithNameRoleAndValue) {
+    Program p;
+    p.os.set_memory_mb(24105, 23205, 4096, 1000);
+    p.main->tmrUpdateMemoryInformation_Timer();
+    HWND bar = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    HWND icon = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    HWND label = ::CreateWindowExW(0, L"STATIC", L"Своб:", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(bar && icon && label);
+    RecordingServices services;
+    {
+        tk::win32::Annotations notes(&services);
+        EXPECT_EQ(services.refs, 2u);
+
+        notes.describe(bar, p.main->picUsedPhysical);
+        EXPECT_EQ(text_of(bar), L"Физ. память");
+        ASSERT_EQ(services.calls.size(), 3u);
+        for (const auto& c : services.calls) {
+            EXPECT_EQ(c.hwnd, bar);
+            EXPECT_EQ(c.object, static_cast<DWORD>(OBJID_CLIENT));
+            EXPECT_EQ(c.child, static_cast<DWORD>(CHILDID_SELF));
+        }
+        EXPECT_EQ(services.calls[0].prop, kName);
+        EXPECT_EQ(services.calls[0].text, L"Физ. память");
+        EXPECT_EQ(services.calls[1].prop, kRole);
+        EXPECT_EQ(services.calls[1].vt, VT_I4);
+        EXPECT_EQ(services.calls[1].number, ROLE_SYSTEM_PROGRESSBAR);
+        EXPECT_EQ(services.calls[2].prop, kValue);
+        EXPECT_EQ(services.calls[2].text, L"23205 MB");
+
+        // The icon is a picture and has no value.
+        services.calls.clear();
+        notes.describe(icon, p.about.picIcon);
+        EXPECT_EQ(text_of(icon), L"Taluvex");
+        ASSERT_EQ(services.calls.size(), 2u);
+        EXPECT_EQ(services.calls[1].prop, kRole);
+        EXPECT_EQ(services.calls[1].number, ROLE_SYSTEM_GRAPHIC);
+
+        // A control that speaks for itself keeps its own text and role.
+        services.calls.clear();
+        notes.describe(label, p.main->lblFreePhysical);
+        EXPECT_EQ(text_of(label), L"Своб:");
+        EXPECT_TRUE(services.calls.empty());
+
+        services.calls.clear();
+        notes.forget(bar);
+        ASSERT_EQ(services.calls.size(), 3u);
+        for (const auto& c : services.calls) EXPECT_EQ(c.what, "clear");
+        EXPECT_EQ(services.calls[2].prop, kValue);
+    }
+    EXPECT_EQ(services.refs, 1u);
+    // Without the service the window text still names the control.
+    tk::win32::Annotations bare(nullptr);
+    p.os.set_memory_mb(24105, 23205, 4096, 999);
+    p.main->tmrUpdateMemoryInformation_Timer();
+    bare.describe(bar, p.main->picUsedPagefile);
+    EXPECT_EQ(text_of(bar), L"Файл стр");
+    for (HWND h : {bar, icon, label}) ::DestroyWindow(h);
+}
+
+// Each system colour distinct, so a mix-up shows.
+constexpr tk::win32::SystemColours kHighContrastBlack{RGB(255, 255, 254), RGB(1, 0, 0), RGB(255, 255, 0),
+                                                      RGB(0, 0, 2)};
+
+TEST(Win32Colours, TheLayoutsColoursHoldUnlessHighContrastIsOn) {
+    Program p;
+    const tk::win32::SystemColours& sys = kHighContrastBlack;
+    using tk::win32::text_colours;
+    // Normal: fixed colours exactly, the toolkit's own from the system.
+    auto red = text_colours(p.main->lblUsedPhysicalShow.fore_color(), tk::kDefaultColor, false, sys);
+    EXPECT_EQ(red.text, RGB(255, 0, 0));
+    EXPECT_EQ(red.background, sys.button_face);
+    EXPECT_EQ(red.fill, tk::kDefaultColor);
+    EXPECT_EQ(red.system_fill, COLOR_BTNFACE);
+    EXPECT_EQ(text_colours(p.main->lblFreePhysicalShow.fore_color(), tk::kDefaultColor, false, sys).text,
+              RGB(0, 128, 0));
+    EXPECT_EQ(text_colours(p.about.lblTitle.fore_color(), tk::kDefaultColor, false, sys).text, RGB(0, 0, 0));
+    EXPECT_EQ(text_colours(tk::kDefaultColor, tk::kDefaultColor, false, sys).text, sys.button_text);
+    auto on_white = text_colours(tk::rgb(0, 0, 255), tk::rgb(255, 255, 255), false, sys);
+    EXPECT_EQ(on_white.background, RGB(255, 255, 255));
+    EXPECT_EQ(on_white.fill, tk::rgb(255, 255, 255));
+
+    // High contrast: every label of both windows in the system's text colour on the face.
+    std::vector<const tk::Control*> labels;
+    for (const tk::Form* f : {static_cast<const tk::Form*>(p.main.get()), static_cast<const tk::Form*>(&p.about)})
+        for (const tk::Control* c : f->controls())
+            if (c->kind() == tk::Kind::Label || c->kind() == tk::Kind::Frame) labels.push_back(c);
+    ASSERT_EQ(labels.size(), 18u);
+    for (const tk::Control* c : labels) {
+        const auto hc = text_colours(c->fore_color(), c->back_color(), true, sys);
+        EXPECT_EQ(hc.text, sys.button_text) << c->name();
+        EXPECT_EQ(hc.background, sys.button_face) << c->name();
+        EXPECT_EQ(hc.fill, tk::kDefaultColor) << c->name();
+        EXPECT_EQ(hc.system_fill, COLOR_BTNFACE) << c->name();
+    }
+    // A control with a background of its own is drawn as content.
+    auto content = text_colours(tk::rgb(0, 0, 255), tk::rgb(255, 255, 255), true, sys);
+    EXPECT_EQ(content.text, sys.window_text);
+    EXPECT_EQ(content.background, sys.window);
+    EXPECT_EQ(content.fill, tk::kDefaultColor);
+    EXPECT_EQ(content.system_fill, COLOR_WINDOW);
+}
