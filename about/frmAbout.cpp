@@ -45,8 +45,6 @@ frmAbout::frmAbout(tk::Runtime& rt, frmMain& main)
     picIcon.set_border(true);
     // Between OK and the system button: Tab, then Enter, presses OK.
     picIcon.set_tab_stop(true);
-    picIcon.set_role(tk::Role::Graphic);
-    picIcon.set_accessible_name(kAppTitle);
 
     lblTitle.set_bounds(0, 720, 2325, 360);
     lblTitle.set_alignment(tk::Align::Center);

@@ -30,20 +30,10 @@ void SetFigure(tk::Label& label, std::int64_t mb) {
     label.set_caption(tk::format_whole(buf, sizeof buf, mb, " MB"));
 }
 
-// The figures one bar was drawn from this tick; a reading that failed leaves
-// the bar's value as it was.
-struct BarReading {
-    std::optional<std::int64_t> free, total;
-    void tell(tk::PictureBox& bar) const {
-        if (free && total) bar.set_value(*free, *total);
-    }
-};
-
 }  // namespace
 
 void frmMain::tmrUpdateMemoryInformation_Timer() {
     MemoryRelease& m = memory;
-    BarReading physical, pagefile;
     tk::resume_next(
         [&] { SetFigure(lblTotalPhysicalShow, m.GetTotalPhysicalMB()); },
         [&] {
@@ -59,25 +49,15 @@ void frmMain::tmrUpdateMemoryInformation_Timer() {
         [&] { SetFigure(lblFreePagefileShow, m.GetAvailPagefileMB()); },
         [&] {
             const std::int64_t total = m.GetTotalPhysicalMB();
-            physical.total = total;
             if (auto scale = BarScale(picUsedPhysical.width(), total)) lngWidthPerMB = *scale;
         },
-        [&] {
-            const std::int64_t free = m.GetAvailPhysicalMB();
-            physical.free = free;
-            picAvailablePhysical.set_width(BarLength(free, lngWidthPerMB));
-        },
+        [&] { picAvailablePhysical.set_width(BarLength(m.GetAvailPhysicalMB(), lngWidthPerMB)); },
         // A page-file total of 0 keeps the physical scale.
         [&] {
             const std::int64_t total = m.GetTotalPagefileMB();
-            pagefile.total = total;
             if (auto scale = BarScale(picUsedPagefile.width(), total)) lngWidthPerMB = *scale;
         },
-        [&] {
-            const std::int64_t free = m.GetAvailPagefileMB();
-            pagefile.free = free;
-            picAvailablePagefile.set_width(BarLength(free, lngWidthPerMB));
-        },
+        [&] { picAvailablePagefile.set_width(BarLength(m.GetAvailPagefileMB(), lngWidthPerMB)); },
         [&] { picAvailablePagefile.set_visible(m.GetAvailPagefileMB() != 0); },
         [&] { picAvailablePhysical.set_visible(m.GetAvailPhysicalMB() != 0); },
         // A whole-number scale seldom fills the bar exactly; nothing used means full.
@@ -98,8 +78,5 @@ void frmMain::tmrUpdateMemoryInformation_Timer() {
             // A marker shows only where the free bar did not shrink over the run.
             if (picAvailablePhysical.width() >= picOldPhysical.width()) picOldPhysical.set_visible(true);
             if (picAvailablePagefile.width() >= picOldPagefile.width()) picOldPagefile.set_visible(true);
-        },
-        // What a screen reader says the bars show, from the readings the bars were drawn from.
-        [&] { physical.tell(picUsedPhysical); },
-        [&] { pagefile.tell(picUsedPagefile); });
+        });
 }

@@ -115,19 +115,6 @@ void Control::set_picture(IconId id) {
     notify(Prop::Picture);
 }
 
-void Control::set_accessible_name(std::string_view name) {
-    if (name == accessible_name_) return;
-    accessible_name_.assign(name.data(), name.size());
-    notify(Prop::Accessible);
-}
-
-void Control::set_value(std::int64_t value, std::int64_t maximum) {
-    if (value == value_ && maximum == maximum_) return;
-    value_ = value;
-    maximum_ = maximum;
-    notify(Prop::Accessible);
-}
-
 std::string_view shortcut_text(Shortcut s) {
     switch (s) {
         case Shortcut::CtrlF: return "Ctrl+F";

@@ -20,13 +20,10 @@ inline constexpr Color kDefaultColor = 0xFF000000u;
 constexpr Color rgb(unsigned r, unsigned g, unsigned b) { return (r << 16) | (g << 8) | b; }
 
 enum class Kind { Form, Frame, Label, PictureBox, CommandButton, Menu };
-enum class Prop { Caption, Enabled, Visible, Geometry, Colors, Font, Picture, Checked, WindowState, Accessible };
-inline constexpr std::size_t kPropCount = 10;
+enum class Prop { Caption, Enabled, Visible, Geometry, Colors, Font, Picture, Checked, WindowState };
+inline constexpr std::size_t kPropCount = 9;
 enum class Align { Left, Center };
 enum class IconId { None, Window, File };
-// What a screen reader is told a control is, where its kind does not say it:
-// a picture box may be a bar (a value out of a maximum) or a picture.
-enum class Role { Default, Bar, Graphic };
 
 struct Font {
     std::string face;  // empty: the toolkit's default dialog font
@@ -96,15 +93,14 @@ public:
     bool tab_stop() const { return tab_stop_; }
     void set_tab_stop(bool on) { tab_stop_ = on; }
 
-    // For assistive technology: the role (read at load), a name for controls
-    // whose caption does not name them, and a bar's value out of its maximum.
-    Role role() const { return role_; }
-    void set_role(Role r) { role_ = r; }
-    const std::string& accessible_name() const { return accessible_name_; }
-    void set_accessible_name(std::string_view name);
-    std::int64_t value() const { return value_; }
-    std::int64_t maximum() const { return maximum_; }
-    void set_value(std::int64_t value, std::int64_t maximum);
+    // For assistive technology, a bar reads as the figure of one label out of
+    // another's (captions that begin with the number). Read at load.
+    const Control* value_label() const { return value_label_; }
+    const Control* total_label() const { return total_label_; }
+    void set_value_labels(const Control& value, const Control& total) {
+        value_label_ = &value;
+        total_label_ = &total;
+    }
 
     // Native window handle of the control's peer; 0 while it has none.
     std::uint32_t hwnd() const { return peer_ ? peer_->handle() : 0; }
@@ -138,9 +134,8 @@ private:
     bool border_ = false;
     IconId picture_ = IconId::None;
     bool tab_stop_ = false;
-    Role role_ = Role::Default;
-    std::string accessible_name_;
-    std::int64_t value_ = 0, maximum_ = 0;
+    const Control* value_label_ = nullptr;
+    const Control* total_label_ = nullptr;
     std::unique_ptr<Peer> peer_;
 };
 

@@ -2,9 +2,6 @@
 // start-up state, and the wiring of events to handlers.
 #include "ui/frmMain.h"
 
-#include <string_view>
-#include <utility>
-
 #include "about/frmAbout.h"
 
 namespace {
@@ -24,8 +21,6 @@ void bar_box(tk::PictureBox& c, double left, double top, double width, double he
     c.set_back_color(back);
     c.set_visible(visible);
 }
-
-std::string_view without_trailing_blanks(std::string_view s) { return s.substr(0, s.find_last_not_of(' ') + 1); }
 
 }  // namespace
 
@@ -83,6 +78,7 @@ frmMain::frmMain(tk::Runtime& rt)
     place(Frame2, 120, 1560, 3855, 1455, "Файл стр");
     bar_box(picUsedPagefile, 120, 1080, 3615, 255, kRed, true);
     picUsedPagefile.set_border(true);
+    picUsedPagefile.set_value_labels(lblFreePagefileShow, lblTotalPagefileShow);
     bar_box(picOldPagefile, 840, 0, 2775, 255, kMarker, false);
     bar_box(picAvailablePagefile, 3720, 0, 135, 255, kBrightGreen, true);
     place(lblTotalPagefileShow, 600, 240, 3100, 255, "TOTAL");
@@ -97,6 +93,7 @@ frmMain::frmMain(tk::Runtime& rt)
     place(Frame1, 120, 120, 3855, 1335, "Физ. память    ");
     bar_box(picUsedPhysical, 120, 960, 3615, 255, kRed, true);
     picUsedPhysical.set_border(true);
+    picUsedPhysical.set_value_labels(lblFreePhysicalShow, lblTotalPhysicalShow);
     bar_box(picOldPhysical, 840, 0, 2775, 255, kMarker, false);
     bar_box(picAvailablePhysical, 3720, 0, 135, 255, kBrightGreen, true);
     place(lblFreePhysicalShow, 600, 720, 3100, 255, "FREE");
@@ -109,12 +106,6 @@ frmMain::frmMain(tk::Runtime& rt)
     place(lblTotalPhysical, 120, 240, 495, 255, "Всего:");
 
     place(lblStatus, 120, 3120, 4095, 255, "Готов");
-
-    // A bar is named after its panel; the refresh gives it its value.
-    for (auto [bar, frame] : {std::pair{&picUsedPhysical, &Frame1}, std::pair{&picUsedPagefile, &Frame2}}) {
-        bar->set_role(tk::Role::Bar);
-        bar->set_accessible_name(without_trailing_blanks(frame->caption()));
-    }
 
     mnuPopUp.set_visible(false);
 

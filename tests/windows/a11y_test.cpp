@@ -95,19 +95,26 @@ struct Program {
 
 TEST(Win32Accessibility, BarsAndTheIconAreAnnotatedWithNameRoleAndValue) {
     Program p;
-    p.os.set_memory_mb(24105, 23205, 4096, 1000);
-    p.main->tmrUpdateMemoryInformation_Timer();
     HWND bar = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     HWND icon = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    HWND label = ::CreateWindowExW(0, L"STATIC", L"Своб:", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(bar && icon && label);
+    HWND other = ::CreateWindowExW(0, L"STATIC", L"Своб:", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(bar && icon && other);
     RecordingServices services;
     {
         tk::win32::Annotations notes(&services);
         EXPECT_EQ(services.refs, 2u);
 
-        notes.describe(bar, p.main->picUsedPhysical);
+        // Before the first refresh the bar has its name and no figure yet.
+        EXPECT_TRUE(notes.describe(bar, p.main->picUsedPhysical));
         EXPECT_EQ(text_of(bar), L"Физ. память");
+        ASSERT_EQ(services.calls.size(), 3u);
+        EXPECT_EQ(services.calls[2].prop, kValue);
+        EXPECT_EQ(services.calls[2].text, L"");
+
+        p.os.set_memory_mb(24105, 23205, 4096, 1000);
+        p.main->tmrUpdateMemoryInformation_Timer();
+        services.calls.clear();
+        EXPECT_TRUE(notes.describe(bar, p.main->picUsedPhysical));
         ASSERT_EQ(services.calls.size(), 3u);
         for (const auto& c : services.calls) {
             EXPECT_EQ(c.hwnd, bar);
@@ -121,35 +128,46 @@ TEST(Win32Accessibility, BarsAndTheIconAreAnnotatedWithNameRoleAndValue) {
         EXPECT_EQ(services.calls[1].number, ROLE_SYSTEM_PROGRESSBAR);
         EXPECT_EQ(services.calls[2].prop, kValue);
         EXPECT_EQ(services.calls[2].text, L"23205 MB");
-
-        // The icon is a picture and has no value.
         services.calls.clear();
-        notes.describe(icon, p.about.picIcon);
+        EXPECT_TRUE(notes.describe(bar, p.main->picUsedPagefile));
+        EXPECT_EQ(text_of(bar), L"Файл стр");
+        ASSERT_EQ(services.calls.size(), 3u);
+        EXPECT_EQ(services.calls[2].text, L"1000 MB");
+
+        // The icon is a picture named after the program, with no value.
+        services.calls.clear();
+        EXPECT_TRUE(notes.describe(icon, p.about.picIcon));
         EXPECT_EQ(text_of(icon), L"Taluvex");
         ASSERT_EQ(services.calls.size(), 2u);
+        EXPECT_EQ(services.calls[0].text, L"Taluvex");
         EXPECT_EQ(services.calls[1].prop, kRole);
         EXPECT_EQ(services.calls[1].number, ROLE_SYSTEM_GRAPHIC);
 
-        // A control that speaks for itself keeps its own text and role.
+        // Labels speak for themselves; the fills and markers inside a bar
+        // and the hidden tray target are no objects of their own.
         services.calls.clear();
-        notes.describe(label, p.main->lblFreePhysical);
-        EXPECT_EQ(text_of(label), L"Своб:");
+        for (const tk::Control* c : {static_cast<const tk::Control*>(&p.main->lblFreePhysical),
+                                     static_cast<const tk::Control*>(&p.main->picAvailablePhysical),
+                                     static_cast<const tk::Control*>(&p.main->picOldPagefile),
+                                     static_cast<const tk::Control*>(&p.main->TrayIcon)}) {
+            EXPECT_FALSE(notes.describe(other, *c)) << c->name();
+        }
+        EXPECT_EQ(text_of(other), L"Своб:");
         EXPECT_TRUE(services.calls.empty());
 
-        services.calls.clear();
         notes.forget(bar);
         ASSERT_EQ(services.calls.size(), 3u);
         for (const auto& c : services.calls) EXPECT_EQ(c.what, "clear");
+        EXPECT_EQ(services.calls[0].prop, kName);
+        EXPECT_EQ(services.calls[1].prop, kRole);
         EXPECT_EQ(services.calls[2].prop, kValue);
     }
     EXPECT_EQ(services.refs, 1u);
     // Without the service the window text still names the control.
     tk::win32::Annotations bare(nullptr);
-    p.os.set_memory_mb(24105, 23205, 4096, 999);
-    p.main->tmrUpdateMemoryInformation_Timer();
-    bare.describe(bar, p.main->picUsedPagefile);
-    EXPECT_EQ(text_of(bar), L"Файл стр");
-    for (HWND h : {bar, icon, label}) ::DestroyWindow(h);
+    EXPECT_TRUE(bare.describe(bar, p.main->picUsedPhysical));
+    EXPECT_EQ(text_of(bar), L"Физ. память");
+    for (HWND h : {bar, icon, other}) ::DestroyWindow(h);
 }
 
 // Each system colour distinct, so a mix-up shows.

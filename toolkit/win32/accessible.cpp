@@ -2,8 +2,8 @@
 
 #include <iterator>
 
+#include "app/version.h"
 #include "toolkit/os/windows/text.h"
-#include "toolkit/text.h"
 
 namespace tk::win32 {
 namespace {
@@ -15,20 +15,48 @@ constexpr GUID kName = {0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x4
 constexpr GUID kValue = {0x123fe443, 0x211a, 0x4615, {0x95, 0x27, 0xc4, 0x5a, 0x7e, 0x93, 0x71, 0x7a}};
 constexpr GUID kRole = {0xcb905ff2, 0x7bd1, 0x4c05, {0xb3, 0xc8, 0xe6, 0xc2, 0x41, 0x36, 0x4d, 0x70}};
 
+bool is_bar(const Control& c) { return c.value_label() != nullptr; }
+
+// A caption as it is read out: "&Система" is "Система", "&&" an ampersand;
+// the blanks that pad it in the layout are not read.
+std::string spoken(const std::string& caption) {
+    std::string out;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && ++i == caption.size()) break;
+        out += caption[i];
+    }
+    out.erase(out.find_last_not_of(' ') + 1);
+    return out;
+}
+
 }  // namespace
 
-long accessible_role(Role role) {
-    switch (role) {
-        case Role::Bar: return ROLE_SYSTEM_PROGRESSBAR;
-        case Role::Graphic: return ROLE_SYSTEM_GRAPHIC;
-        case Role::Default: break;
-    }
+long accessible_role(const Control& c) {
+    if (is_bar(c)) return ROLE_SYSTEM_PROGRESSBAR;
+    // The hidden box that the tray calls back holds the tray's picture too;
+    // it is no picture anyone sees.
+    if (c.kind() == Kind::PictureBox && c.picture() != IconId::None && c.visible()) return ROLE_SYSTEM_GRAPHIC;
     return 0;
 }
 
-std::wstring accessible_value(std::int64_t value) {
-    char buf[40];
-    return os::widen(format_whole(buf, sizeof buf, value, " MB"));
+std::string accessible_name(const Control& c) {
+    if (is_bar(c)) {
+        // Named as the panel it stands in.
+        for (const Control* p = c.parent(); p; p = p->parent())
+            if (p->kind() == Kind::Frame) return spoken(p->caption());
+        return {};
+    }
+    if (accessible_role(c) == ROLE_SYSTEM_GRAPHIC) return kAppTitle;
+    return {};
+}
+
+std::string accessible_value(const Control& c) {
+    const Control* label = c.value_label();
+    if (!label) return {};
+    const std::string& figure = label->caption();
+    // The placeholder before the first refresh is no figure.
+    if (figure.empty() || figure[0] < '0' || figure[0] > '9') return {};
+    return figure;
 }
 
 Annotations::Annotations(IAccPropServices* services) : services_(services) {
@@ -46,24 +74,25 @@ IAccPropServices* Annotations::system_services() {
     return static_cast<IAccPropServices*>(p);
 }
 
-void Annotations::describe(HWND h, const Control& c) {
-    const long role = accessible_role(c.role());
-    if (!h || !role) return;
-    const std::wstring name = os::widen(c.accessible_name());
+bool Annotations::describe(HWND h, const Control& c) {
+    const long role = accessible_role(c);
+    if (!h || !role) return false;
+    const std::wstring name = os::widen(accessible_name(c));
     // Unchanged text is not set again: a screen reader hears a name change.
     wchar_t old[256] = {};
     ::GetWindowTextW(h, old, static_cast<int>(std::size(old)));
     if (name != old) ::SetWindowTextW(h, name.c_str());
-    if (!services_) return;
+    if (!services_) return true;
     // A failure leaves the window text to speak for the control.
-    services_->SetHwndPropStr(h, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kName, name.c_str());
+    const DWORD client = static_cast<DWORD>(OBJID_CLIENT);
+    services_->SetHwndPropStr(h, client, CHILDID_SELF, kName, name.c_str());
     VARIANT v{};
     v.vt = VT_I4;
     v.lVal = role;
-    services_->SetHwndProp(h, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kRole, v);
-    if (c.role() == Role::Bar)
-        services_->SetHwndPropStr(h, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kValue,
-                                  accessible_value(c.value()).c_str());
+    services_->SetHwndProp(h, client, CHILDID_SELF, kRole, v);
+    if (role == ROLE_SYSTEM_PROGRESSBAR)
+        services_->SetHwndPropStr(h, client, CHILDID_SELF, kValue, os::widen(accessible_value(c)).c_str());
+    return true;
 }
 
 void Annotations::forget(HWND h) {

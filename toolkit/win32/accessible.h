@@ -1,24 +1,26 @@
 #pragma once
-// Names, roles and values for the windows that draw themselves (the bars, the
-// About box's icon). The name is also the window's text, which Windows' own
-// accessible object and every screen reader read; role, name and value are
-// dynamic annotations through the system's IAccPropServices, where COM offers
-// it. Without it (no COM on the thread, or an older system) the window text
-// is what remains.
+// Names, roles and values for the windows that draw themselves: a bar reads
+// as a progress bar named after its panel, whose value is its figure label's
+// megabytes; a picture in sight as a graphic named after the program. The
+// name is also the window's text, which Windows' own accessible object and
+// every screen reader read; role, name and value are dynamic annotations
+// through the system's IAccPropServices where COM offers it. Values change
+// without an event: a meter that moves several times a second would keep a
+// screen reader talking, and the value is there whenever the user goes to it.
 #include <windows.h>
 #include <oleacc.h>
 
-#include <cstdint>
 #include <string>
 
 #include "toolkit/control.h"
 
 namespace tk::win32 {
 
-// The accessible role a model role stands for; 0 for the kind's own.
-long accessible_role(Role role);
-// A bar's value as a screen reader says it: the free megabytes.
-std::wstring accessible_value(std::int64_t value);
+// The accessible role of a control that draws itself; 0 for any other.
+long accessible_role(const Control& c);
+std::string accessible_name(const Control& c);
+// A bar's figure ("23205 MB"); empty before the first one is shown.
+std::string accessible_value(const Control& c);
 
 class Annotations {
 public:
@@ -31,8 +33,9 @@ public:
     // The system's annotation service, or null where there is none.
     static IAccPropServices* system_services();
 
-    // Names the window and gives it the control's role and, for a bar, its value.
-    void describe(HWND h, const Control& c);
+    // Names the window after the control and annotates its role and value;
+    // false for a control that speaks for itself.
+    bool describe(HWND h, const Control& c);
     // Before the window goes.
     void forget(HWND h);
 

@@ -318,9 +318,18 @@ void FormWindow::create_child(Control& c, UINT id) {
 }
 
 void FormWindow::describe(Node& n) {
-    if (!n.control || !n.hwnd || n.control->role() == Role::Default) return;
-    annotations_->describe(n.hwnd, *n.control);
-    n.described = true;
+    if (n.control && annotations_->describe(n.hwnd, *n.control)) n.described = true;
+}
+
+void FormWindow::describe_readers_of(const Control& c) {
+    // A bar reads its value from a figure label and its name from its frame.
+    for (auto& n : nodes_) {
+        const Control* reader = n->control;
+        if (!reader || !reader->value_label()) continue;
+        bool reads = reader->value_label() == &c;
+        for (const Control* p = reader->parent(); p && !reads; p = p->parent()) reads = p == &c;
+        if (reads) describe(*n);
+    }
 }
 
 void FormWindow::forget() {
@@ -530,20 +539,26 @@ void FormWindow::changed(Node& n, Prop what) {
         return;
     }
     switch (what) {
-        case Prop::Caption: ::SetWindowTextW(n.inner ? n.inner : n.hwnd, os::widen(c.caption()).c_str()); break;
+        case Prop::Caption:
+            ::SetWindowTextW(n.inner ? n.inner : n.hwnd, os::widen(c.caption()).c_str());
+            describe_readers_of(c);
+            break;
         case Prop::Enabled:
             ::EnableWindow(n.hwnd, c.enabled() ? TRUE : FALSE);
             if (n.inner) ::EnableWindow(n.inner, c.enabled() ? TRUE : FALSE);
             break;
-        case Prop::Visible: ::ShowWindow(n.hwnd, c.visible() ? SW_SHOWNA : SW_HIDE); break;
+        case Prop::Visible:
+            ::ShowWindow(n.hwnd, c.visible() ? SW_SHOWNA : SW_HIDE);
+            if (c.visible()) describe(n);
+            break;
         case Prop::Geometry: place(n); break;
         case Prop::Colors:
         case Prop::Picture:
             ::InvalidateRect(n.hwnd, nullptr, TRUE);
             if (n.inner) ::InvalidateRect(n.inner, nullptr, TRUE);
+            if (what == Prop::Picture) describe(n);
             break;
         case Prop::Font: apply_font(n); break;
-        case Prop::Accessible: describe(n); break;
         default: break;
     }
 }

@@ -93,6 +93,7 @@ private:
     void command(WPARAM wparam, LPARAM lparam);
     HBRUSH colours(HWND control, HDC dc);
     void describe(Node& n);
+    void describe_readers_of(const Control& c);
     // High contrast turned on or off, or the system colours changed.
     void theme_changed();
     void paint_box(Node& n);
