@@ -15,6 +15,7 @@
 #include "toolkit/runtime.h"
 #include "toolkit/win32/accessible.h"
 #include "toolkit/win32/colours.h"
+#include "toolkit/win32/win32_platform.h"
 #include "ui/frmMain.h"
 
 namespace {
@@ -71,6 +72,60 @@ public:
     HRESULT WINAPI DecomposeHmenuIdentityString(const BYTE*, DWORD, HMENU*, DWORD*) override { return E_NOTIMPL; }
 
     ULONG refs = 1;
+};
+
+// Hands the recording service out in place of the system's, to the windows
+// of this process, for as long as it lives.
+class StandInServiceClass final : public IClassFactory {
+public:
+    explicit StandInServiceClass(RecordingServices& services) : services_(services) {
+        ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        registered = SUCCEEDED(::CoRegisterClassObject(kClass, this, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_));
+    }
+    ~StandInServiceClass() {
+        if (registered) ::CoRevokeClassObject(cookie_);
+        ::CoUninitialize();
+    }
+    HRESULT WINAPI QueryInterface(REFIID iid, void** out) override {
+        *out = iid == IID_IUnknown || iid == IID_IClassFactory ? this : nullptr;
+        return *out ? S_OK : E_NOINTERFACE;
+    }
+    ULONG WINAPI AddRef() override { return 2; }
+    ULONG WINAPI Release() override { return 1; }
+    HRESULT WINAPI CreateInstance(IUnknown*, REFIID, void** out) override {
+        services_.AddRef();
+        *out = &services_;
+        return S_OK;
+    }
+    HRESULT WINAPI LockServer(BOOL) override { return S_OK; }
+    bool registered = false;
+
+private:
+    static constexpr CLSID kClass = {0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+    RecordingServices& services_;
+    DWORD cookie_ = 0;
+};
+
+// A panel with a bar that reads its figure from a label, and a picture.
+struct MeterForm : tk::Form {
+    explicit MeterForm(tk::Runtime& rt)
+        : tk::Form(rt, "frmMeter"), panel(*this, *this, "panel"), bar(*this, panel, "bar"),
+          fill(*this, bar, "fill"), free(*this, panel, "free"), total(*this, panel, "total"),
+          picture(*this, *this, "picture") {
+        set_client_size(3000, 2000);
+        panel.set_bounds(0, 0, 2000, 1000);
+        panel.set_caption("&Panel  ");
+        bar.set_bounds(100, 300, 1500, 255);
+        bar.set_value_labels(free, total);
+        free.set_caption("FREE");
+        picture.set_bounds(2200, 100, 540, 540);
+        picture.set_picture(tk::IconId::Window);
+        picture.set_visible(false);
+    }
+    tk::Frame panel;
+    tk::PictureBox bar, fill;
+    tk::Label free, total;
+    tk::PictureBox picture;
 };
 
 // The property identifiers as the system defines them.
@@ -211,4 +266,60 @@ TEST(Win32Colours, TheLayoutsColoursHoldUnlessHighContrastIsOn) {
     EXPECT_EQ(content.background, sys.window);
     EXPECT_EQ(content.fill, tk::kDefaultColor);
     EXPECT_EQ(content.system_fill, COLOR_WINDOW);
+}
+
+// The backend keeps the annotations current as the model changes, and takes
+// them away with the windows.
+TEST(Win32Accessibility, AFormsWindowsKeepTheirAnnotationsCurrent) {
+    RecordingServices services;
+    StandInServiceClass stand_in(services);
+    ASSERT_TRUE(stand_in.registered);
+    HWND bar = nullptr, picture = nullptr;
+    {
+        tk::win32::Win32Platform platform(::GetModuleHandleW(nullptr));
+        tk::Runtime rt(platform);
+        MeterForm form(rt);
+        form.load();
+        bar = reinterpret_cast<HWND>(static_cast<UINT_PTR>(form.bar.hwnd()));
+        picture = reinterpret_cast<HWND>(static_cast<UINT_PTR>(form.picture.hwnd()));
+        ASSERT_TRUE(bar && picture);
+        auto last = [&](HWND h, const GUID& prop) {
+            std::wstring text = L"(none)";
+            for (const auto& c : services.calls)
+                if (c.hwnd == h && c.prop == prop && c.what == "str") text = c.text;
+            return text;
+        };
+        EXPECT_EQ(text_of(bar), L"Panel");
+        EXPECT_EQ(last(bar, kName), L"Panel");
+        EXPECT_EQ(last(bar, kValue), L"");
+        // The fill inside the bar is drawn, not read.
+        const HWND fill = reinterpret_cast<HWND>(static_cast<UINT_PTR>(form.fill.hwnd()));
+        EXPECT_EQ(last(fill, kName), L"(none)");
+
+        form.free.set_caption("512 MB");
+        EXPECT_EQ(last(bar, kValue), L"512 MB");
+        form.free.set_caption("498 MB");
+        EXPECT_EQ(last(bar, kValue), L"498 MB");
+        form.panel.set_caption("Swap");
+        EXPECT_EQ(text_of(bar), L"Swap");
+        EXPECT_EQ(last(bar, kName), L"Swap");
+
+        // A picture is read once it can be seen.
+        EXPECT_EQ(last(picture, kName), L"(none)");
+        form.picture.set_visible(true);
+        EXPECT_EQ(last(picture, kName), L"Taluvex");
+        EXPECT_EQ(text_of(picture), L"Taluvex");
+        services.calls.clear();
+        form.unload();
+    }
+    int cleared_bar = 0, cleared_picture = 0;
+    for (const auto& c : services.calls) {
+        if (c.what != "clear") continue;
+        cleared_bar += c.hwnd == bar;
+        cleared_picture += c.hwnd == picture;
+    }
+    EXPECT_EQ(cleared_bar, 3);
+    EXPECT_EQ(cleared_picture, 3);
+    // Every reference the windows took is given back.
+    EXPECT_EQ(services.refs, 1u);
 }
