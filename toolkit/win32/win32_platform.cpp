@@ -83,6 +83,7 @@ Win32Platform::~Win32Platform() {
 void Win32Platform::bind(Runtime& rt) {
     rt_ = &rt;
     start_ = ::GetTickCount64();
+    rt.scheduler().set_clock([this] { return static_cast<std::int64_t>(::GetTickCount64() - start_); });
     if (service_) ::SetTimer(service_, kClockTimer, kClockPeriodMs, nullptr);
 }
 
