@@ -21,8 +21,8 @@ struct App {
     tk::Runtime rt{os};
     std::unique_ptr<frmMain> main;
 
-    App() = default;
-    explicit App(std::string arguments) { os.arguments = std::move(arguments); }
+    App() { os.bind(rt.scheduler()); }
+    explicit App(std::string arguments) : App() { os.arguments = std::move(arguments); }
 
     // Creates and loads the start-up window, as the program's start does.
     frmMain& start();

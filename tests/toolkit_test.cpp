@@ -1,5 +1,6 @@
 // The form model and the scheduler under the program's own windows.
 #include <cmath>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -249,4 +250,48 @@ TEST(Scheduler, DesktopTicksFollowTheSixtyFourthSecondGridWithoutBursts) {
     const int before = fired;
     EXPECT_GE(rt.tick([&] { return clock; }), 1);
     EXPECT_EQ(fired, before + 1);
+}
+
+TEST(Scheduler, ATimerEnabledInsideALongHandlerCountsFromThatMoment) {
+    tk::headless::HeadlessPlatform os;
+    tk::Runtime rt(os);
+    tk::Form f(rt, "f");
+    std::int64_t clock = 0;
+    rt.scheduler().set_clock([&] { return clock; });
+    tk::Timer slow(f, "slow", 1, true, ""), later(f, "later", 1000, false, "");
+    std::vector<std::int64_t> fired;
+    slow.on_timer = [&] {
+        slow.set_enabled(false);
+        clock += 300;  // the handler's work
+        later.set_enabled(true);
+        later.set_enabled(true);  // enabling it again keeps its schedule
+    };
+    later.on_timer = [&] { fired.push_back(clock); };
+    clock = 100;
+    rt.tick([&] { return clock; });
+    EXPECT_FALSE(slow.enabled());
+    clock = 1399;
+    rt.tick([&] { return clock; });
+    EXPECT_TRUE(fired.empty());
+    clock = 1400;
+    rt.tick([&] { return clock; });
+    // Firing reschedules from the firing: a late tick moves the next one too.
+    clock = 2450;
+    rt.tick([&] { return clock; });
+    clock = 3449;
+    rt.tick([&] { return clock; });
+    clock = 3450;
+    rt.tick([&] { return clock; });
+    EXPECT_EQ(fired, (std::vector<std::int64_t>{1400, 2450, 3450}));
+
+    // Off and on again between ticks counts from the moment it is enabled.
+    later.set_enabled(false);
+    clock = 3700;
+    later.set_enabled(true);
+    clock = 4699;
+    rt.tick([&] { return clock; });
+    EXPECT_EQ(fired.size(), 3u);
+    clock = 4700;
+    rt.tick([&] { return clock; });
+    EXPECT_EQ(fired.size(), 4u);
 }

@@ -17,8 +17,13 @@ void Scheduler::remove(Timer* t) {
     std::replace(due_scratch_.begin(), due_scratch_.end(), t, static_cast<Timer*>(nullptr));
 }
 
+std::int64_t Scheduler::clock() const {
+    if (clock_) return std::max(now_, clock_());
+    return virtual_;
+}
+
 void Scheduler::enabled_changed(Timer* t) {
-    if (t->enabled_) t->due_ = now_ + std::max(t->interval_, 1);
+    if (t->enabled_) t->due_ = clock() + std::max(t->interval_, 1);
 }
 
 std::int64_t Scheduler::next_due() const {
@@ -57,14 +62,18 @@ void Scheduler::run_due() {
 }
 
 void Scheduler::advance(std::int64_t ms) {
-    const std::int64_t target = now_ + std::max<std::int64_t>(ms, 0);
+    const std::int64_t target = virtual_ + std::max<std::int64_t>(ms, 0);
     while (!stopped_ && !held() && depth_ == 0) {
         const std::int64_t due = next_due();
         if (due > target) break;
-        if (due > now_) now_ = due;
+        // A handler that took long leaves the clock past the due time: the
+        // next tick comes then, once.
+        set_now(std::max(due, virtual_));
         run_due();
     }
-    if (target > now_) now_ = target;
+    if (target > virtual_) virtual_ = target;
+    // Inside a handler the tick's time stays; the clock alone moves on.
+    if (depth_ == 0) now_ = virtual_;
 }
 
 }  // namespace tk

@@ -2,10 +2,13 @@
 // The scheduler owns every timer. Due timers fire one at a time, each handler
 // running to its end, ordered by due time and then by creation. A timer that
 // fires is due again one interval after the moment it fired, so a late tick
-// is never made up with a burst.
+// is never made up with a burst. A timer that is enabled counts its interval
+// from the moment it is enabled, which may lie well after the start of the
+// tick when an earlier step of the handler took long.
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace tk {
@@ -14,10 +17,23 @@ class Timer;
 
 class Scheduler {
 public:
+    // The time of the current tick (ms): what firing timers count from.
     std::int64_t now() const { return now_; }
-    // Backends set the clock (ms); it never runs backwards.
+    // Backends set it at each tick; it never runs backwards.
     void set_now(std::int64_t ms) {
         if (ms > now_) now_ = ms;
+        if (now_ > virtual_) virtual_ = now_;
+    }
+    // The clock a desktop backend runs on (ms, monotonic), read whenever a
+    // timer is enabled. Without one the clock is virtual: it moves only by
+    // advance() and elapse().
+    void set_clock(std::function<std::int64_t()> clock) { clock_ = std::move(clock); }
+    // The clock as it reads at this moment, inside a handler too.
+    std::int64_t clock() const;
+    // Virtual time that passes inside a handler (a slow claim, say): the
+    // clock moves on, and nothing fires until the handler has returned.
+    void elapse(std::int64_t ms) {
+        if (ms > 0) virtual_ += ms;
     }
     // Fires every timer that is due at now(). Does nothing while held, stopped,
     // or from inside a timer handler (handlers never interleave).
@@ -46,7 +62,9 @@ public:
     void enabled_changed(Timer* t);
 
 private:
+    std::function<std::int64_t()> clock_;
     std::int64_t now_ = 0;
+    std::int64_t virtual_ = 0;
     int holds_ = 0;
     int depth_ = 0;
     bool stopped_ = false;

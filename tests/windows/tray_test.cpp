@@ -14,7 +14,8 @@ namespace {
 
 class StandInShell {
 public:
-    enum class Answer { TakeAll, RefuseAll, RefuseAdd };
+    // TakeAddSayNo: takes an add but answers that it failed (a time-out).
+    enum class Answer { TakeAll, RefuseAll, RefuseAdd, TakeAddSayNo };
 
     StandInShell() {
         // Wine's own shell comes with the first window; ours must be newer,
@@ -37,16 +38,44 @@ public:
     HWND hwnd = nullptr;
     Answer answer = Answer::TakeAll;
     std::vector<unsigned long> calls;  // NIM_ADD, NIM_MODIFY, NIM_DELETE in order
+    int refuse_adds = 0;               // adds to refuse before the answer applies
+    bool holds = false;                // whether it holds the icon
+    int icon_size = 0;                 // width of the last icon it was given
 
 private:
     static LRESULT CALLBACK proc(HWND h, UINT m, WPARAM w, LPARAM l) {
         auto* self = reinterpret_cast<StandInShell*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
         if (m != WM_COPYDATA || !self) return ::DefWindowProcW(h, m, w, l);
-        const auto message = static_cast<unsigned long>(reinterpret_cast<const COPYDATASTRUCT*>(l)->dwData);
+        const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(l);
+        const auto message = static_cast<unsigned long>(copy->dwData);
         self->calls.push_back(message);
+        self->note_icon(*copy);
+        if (message == tk::NIM_ADD && self->refuse_adds > 0) {
+            --self->refuse_adds;
+            return FALSE;
+        }
         if (self->answer == Answer::RefuseAll) return FALSE;
         if (self->answer == Answer::RefuseAdd && message == tk::NIM_ADD) return FALSE;
-        return TRUE;
+        switch (message) {
+            case tk::NIM_ADD:
+                self->holds = true;
+                return self->answer == Answer::TakeAddSayNo ? FALSE : TRUE;
+            case tk::NIM_MODIFY: return self->holds ? TRUE : FALSE;  // only an icon it holds
+            case tk::NIM_DELETE: self->holds = false; return TRUE;
+        }
+        return FALSE;
+    }
+    // Wine hands its shell the icon's pixels, not a handle, in a record of
+    // its own: four 4-byte fields (flags third), the tip, state, balloon text,
+    // version, balloon title and flags, the item GUID, then width and height.
+    void note_icon(const COPYDATASTRUCT& copy) {
+        constexpr std::size_t kWidthOffset = 16 + 128 * 2 + 8 + 256 * 2 + 4 + 64 * 2 + 4 + 16;
+        if (copy.cbData < kWidthOffset + 8) return;
+        std::uint32_t flags = 0, width = 0;
+        std::memcpy(&flags, static_cast<const char*>(copy.lpData) + 8, 4);
+        std::memcpy(&width, static_cast<const char*>(copy.lpData) + kWidthOffset, 4);
+        constexpr std::uint32_t kIconFlag = 2;  // NIF_ICON
+        if (flags & kIconFlag) icon_size = static_cast<int>(width);
     }
 };
 
@@ -111,4 +140,111 @@ TEST(Win32Tray, AnIconTheShellRefusedIsAddedWithTheNextTaskBar) {
     EXPECT_EQ(shell.calls, Calls{});
     ::DestroyWindow(elsewhere);
     ::DestroyWindow(top);
+}
+
+namespace {
+
+// An icon record for a child of a new top-level window, with our window icon
+// at 32 px, as the program's start-up hands it over.
+struct TrayFixture {
+    tk::win32::Win32Platform platform{::GetModuleHandleW(nullptr)};
+    HWND top = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    HWND box = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 0, 0, top, nullptr, nullptr, nullptr);
+    tk::NotifyIconData88 rec{88, low32(box), 1, 7, 0x200, 0, {}};
+    TrayFixture() {
+        std::memset(rec.szTip, ' ', sizeof rec.szTip);
+        std::memcpy(rec.szTip, "Taluvex", 7);
+        rec.hIcon = static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(platform.icon(tk::IconId::Window, 32)));
+    }
+    ~TrayFixture() { ::DestroyWindow(top); }
+};
+
+}  // namespace
+
+TEST(Win32Tray, AnIconRefusedAtLogOnIsAddedAgainEveryFewSecondsUntilShown) {
+    StandInShell shell;
+    ASSERT_EQ(::FindWindowW(L"Shell_TrayWnd", nullptr), shell.hwnd) << "the stand-in is not the shell's tray";
+    TrayFixture t;
+    ASSERT_TRUE(t.top && t.box && t.rec.hIcon);
+    const ULONGLONG start = t.platform.started_ms();
+    EXPECT_EQ(tk::win32::Win32Platform::kTrayRetryMs, 5000u);
+
+    // The shell refuses the first two adds, then takes one; no new task bar
+    // is announced. The refused add is checked with a change, which the
+    // shell also refuses: it does not hold the icon.
+    shell.refuse_adds = 2;
+    EXPECT_EQ(t.platform.shell_notify_icon(tk::NIM_ADD, t.rec), 0u);
+    EXPECT_EQ(shell.calls, (Calls{tk::NIM_ADD, tk::NIM_MODIFY}));
+    EXPECT_FALSE(t.platform.tray_icon_present());
+    EXPECT_TRUE(t.platform.tray_retry_armed());
+
+    shell.calls.clear();
+    t.platform.retry_tray_icons(start + 5000);
+    EXPECT_EQ(shell.calls, (Calls{tk::NIM_ADD, tk::NIM_MODIFY}));
+    EXPECT_FALSE(t.platform.tray_icon_present());
+    EXPECT_TRUE(t.platform.tray_retry_armed());
+
+    shell.calls.clear();
+    t.platform.retry_tray_icons(start + 10000);
+    EXPECT_EQ(shell.calls, Calls{tk::NIM_ADD});
+    EXPECT_TRUE(shell.holds);
+    EXPECT_TRUE(t.platform.tray_icon_present());  // hiding goes to the tray again
+    EXPECT_FALSE(t.platform.tray_retry_armed());
+    // The 32 px picture went at the shell's small-icon size.
+    EXPECT_EQ(shell.icon_size, ::GetSystemMetrics(SM_CXSMICON));
+    EXPECT_NE(shell.icon_size, 32);
+
+    // Shown, the icon is left alone: a retry that still runs adds nothing.
+    shell.calls.clear();
+    t.platform.retry_tray_icons(start + 15000);
+    EXPECT_EQ(shell.calls, Calls{});
+
+    // Lost later (the shell went away), it is tried again within the window.
+    shell.answer = StandInShell::Answer::RefuseAll;
+    EXPECT_EQ(t.platform.shell_notify_icon(tk::NIM_MODIFY, t.rec), 0u);
+    EXPECT_FALSE(t.platform.tray_icon_present());
+    EXPECT_TRUE(t.platform.tray_retry_armed());
+}
+
+TEST(Win32Tray, RetriesStopAfterTwoMinutesAndTheNextTaskBarStillBringsTheIcon) {
+    StandInShell shell;
+    ASSERT_EQ(::FindWindowW(L"Shell_TrayWnd", nullptr), shell.hwnd) << "the stand-in is not the shell's tray";
+    TrayFixture t;
+    const ULONGLONG start = t.platform.started_ms();
+    shell.answer = StandInShell::Answer::RefuseAll;
+    t.platform.shell_notify_icon(tk::NIM_ADD, t.rec);
+    shell.calls.clear();
+    t.platform.retry_tray_icons(start + 115000);
+    EXPECT_EQ(shell.calls, (Calls{tk::NIM_ADD, tk::NIM_MODIFY}));
+    EXPECT_TRUE(t.platform.tray_retry_armed());
+    shell.calls.clear();
+    t.platform.retry_tray_icons(start + 120000);
+    EXPECT_EQ(shell.calls, Calls{});
+    EXPECT_FALSE(t.platform.tray_retry_armed());
+    EXPECT_FALSE(t.platform.tray_icon_present());
+
+    shell.answer = StandInShell::Answer::TakeAll;
+    t.platform.restore_tray_icons(t.top);
+    EXPECT_TRUE(t.platform.tray_icon_present());
+    EXPECT_EQ(shell.icon_size, ::GetSystemMetrics(SM_CXSMICON));
+}
+
+TEST(Win32Tray, AnAddTheShellTookButReportedFailedCountsAsShown) {
+    StandInShell shell;
+    ASSERT_EQ(::FindWindowW(L"Shell_TrayWnd", nullptr), shell.hwnd) << "the stand-in is not the shell's tray";
+    TrayFixture t;
+    shell.answer = StandInShell::Answer::TakeAddSayNo;
+    EXPECT_EQ(t.platform.shell_notify_icon(tk::NIM_ADD, t.rec), 1u);
+    EXPECT_EQ(shell.calls, (Calls{tk::NIM_ADD, tk::NIM_MODIFY}));
+    EXPECT_TRUE(t.platform.tray_icon_present());
+    EXPECT_FALSE(t.platform.tray_retry_armed());
+
+    // The same after a new task bar.
+    shell.holds = false;
+    shell.calls.clear();
+    t.platform.restore_tray_icons(t.top);
+    EXPECT_EQ(shell.calls, (Calls{tk::NIM_ADD, tk::NIM_MODIFY}));
+    EXPECT_TRUE(t.platform.tray_icon_present());
+    EXPECT_EQ(t.platform.shell_notify_icon(tk::NIM_DELETE, t.rec), 1u);
+    EXPECT_FALSE(shell.holds);
 }

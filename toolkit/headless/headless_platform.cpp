@@ -49,6 +49,7 @@ std::uint64_t HeadlessPlatform::memory_figure(MemField field) {
 BlankText HeadlessPlatform::blank_text(std::size_t chars) {
     last_claim_chars = chars;
     log.push_back("claim");
+    if (clock_) clock_->elapse(claim_ms);
     if (claim_mode == ClaimMode::Fail) {
         ++failed_claims;
         throw Error(ErrorCode::OutOfMemory, "Out of memory");

@@ -12,6 +12,7 @@
 
 #include "toolkit/form.h"
 #include "toolkit/platform.h"
+#include "toolkit/scheduler.h"
 
 namespace tk::headless {
 
@@ -58,6 +59,8 @@ enum class ClaimMode { Succeed, Fail, Real };
 class HeadlessPlatform : public Platform {
 public:
     HeadlessPlatform();
+    // The scheduler whose virtual clock this world's slow calls move.
+    void bind(Scheduler& scheduler) { clock_ = &scheduler; }
 
     // --- memory ---------------------------------------------------------------
     // Fixed figures in bytes, or a script asked on every reading.
@@ -73,6 +76,9 @@ public:
 
     // --- the release block ----------------------------------------------------
     ClaimMode claim_mode = ClaimMode::Succeed;
+    // Virtual ms that claiming and writing the block take (also when the
+    // claim fails); the clock of the bound scheduler moves on by as much.
+    std::int64_t claim_ms = 0;
     int claims = 0, failed_claims = 0, held_blocks = 0, max_held_blocks = 0;
     std::size_t last_claim_chars = 0;
     // Called with a real block just before and just after it is given back.
@@ -136,6 +142,7 @@ public:
     void unhandled_error(const std::exception& e) override;
 
 private:
+    Scheduler* clock_ = nullptr;
     std::uint32_t next_handle_ = 0x00010010;
     std::map<RegKey, std::string> key_names_;
     std::map<const char16_t*, BlankText> real_blocks_;

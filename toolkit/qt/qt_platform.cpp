@@ -155,6 +155,7 @@ QtPlatform::~QtPlatform() {
 void QtPlatform::start(Runtime& rt) {
     rt_ = &rt;
     clock_.start();
+    rt.scheduler().set_clock([this] { return static_cast<std::int64_t>(clock_.elapsed()); });
     tick_timer_.start(1);
 }
 

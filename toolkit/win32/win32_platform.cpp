@@ -10,6 +10,7 @@
 #include "toolkit/menu.h"
 #include "toolkit/os/os.h"
 #include "toolkit/os/windows/text.h"
+#include "toolkit/win32/dpi.h"
 #include "toolkit/win32/form_window.h"
 #include "toolkit/win32/resource.h"
 #include "toolkit/win32/shortcuts.h"
@@ -22,6 +23,7 @@ constexpr UINT_PTR kClockTimer = 1;
 // The system's 1/64 s tick: a shorter period only wakes the program for nothing.
 constexpr UINT kClockPeriodMs = 15;
 constexpr UINT kCleanUp = WM_APP + 1;
+constexpr UINT_PTR kTrayRetryTimer = 2;
 
 int resource_of(IconId id) {
     switch (id) {
@@ -44,7 +46,7 @@ H widen_handle(std::uint32_t value) {
 
 }  // namespace
 
-Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
+Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance), created_(::GetTickCount64()) {
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof icc;
     icc.dwICC = ICC_STANDARD_CLASSES;
@@ -63,6 +65,7 @@ Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance) {
 
 Win32Platform::~Win32Platform() {
     if (service_) ::KillTimer(service_, kClockTimer);
+    if (service_) ::KillTimer(service_, kTrayRetryTimer);
     // An icon left in the tray would stay there until the mouse passes over it.
     for (const auto& [hwnd, entry] : tray_) {
         NOTIFYICONDATAW nid{};
@@ -83,6 +86,7 @@ Win32Platform::~Win32Platform() {
 void Win32Platform::bind(Runtime& rt) {
     rt_ = &rt;
     start_ = ::GetTickCount64();
+    rt.scheduler().set_clock([this] { return static_cast<std::int64_t>(::GetTickCount64() - start_); });
     if (service_) ::SetTimer(service_, kClockTimer, kClockPeriodMs, nullptr);
 }
 
@@ -96,6 +100,10 @@ LRESULT CALLBACK Win32Platform::service_proc(HWND h, UINT m, WPARAM w, LPARAM l)
         // The system timer keeps the 1/64 s grid itself; the delay is not needed.
         if (self->rt_ && !self->ended_)
             self->rt_->tick([self] { return static_cast<std::int64_t>(::GetTickCount64() - self->start_); });
+        return 0;
+    }
+    if (self && m == WM_TIMER && w == kTrayRetryTimer) {
+        self->retry_tray_icons(::GetTickCount64());
         return 0;
     }
     if (self && m == kCleanUp) {
@@ -171,8 +179,11 @@ BOOL Win32Platform::notify_shell(std::uint32_t message, const NotifyIconData88& 
     nid.uID = data.uID;
     nid.uFlags = data.uFlags;
     nid.uCallbackMessage = data.uCallbackMessage;
-    auto icon = icon_values_.find(data.hIcon);
-    nid.hIcon = icon != icon_values_.end() ? icon->second : widen_handle<HICON>(data.hIcon);
+    // One of our pictures goes at the size the shell draws now: a 32 px image
+    // shrunk by the shell to 16 px is a blot.
+    auto picture = icon_ids_.find(data.hIcon);
+    HICON sized = picture != icon_ids_.end() ? icon(picture->second, tray_icon_size()) : nullptr;
+    nid.hIcon = sized ? sized : widen_handle<HICON>(data.hIcon);
     // The record's tip is blank-padded without a terminator.
     static_assert(sizeof nid.szTip > sizeof data.szTip, "room for the whole tip and its terminator");
     std::memcpy(nid.szTip, data.szTip, sizeof data.szTip);
@@ -181,7 +192,10 @@ BOOL Win32Platform::notify_shell(std::uint32_t message, const NotifyIconData88& 
 }
 
 std::uint32_t Win32Platform::shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) {
-    const BOOL ok = notify_shell(message, data);
+    BOOL ok = notify_shell(message, data);
+    // An add the shell reports as failed may have taken all the same (it
+    // timed out while the shell was busy): then a change succeeds.
+    if (!ok && message == NIM_ADD) ok = notify_shell(NIM_MODIFY, data);
     const HWND hwnd = widen_handle<HWND>(data.hWnd);
     if (message == NIM_DELETE) {
         tray_.erase(hwnd);
@@ -202,7 +216,35 @@ std::uint32_t Win32Platform::shell_notify_icon(std::uint32_t message, const Noti
         entry.last = merged;
         entry.shown = ok != FALSE;
     }
+    update_tray_retry(::GetTickCount64());
     return ok ? 1u : 0u;
+}
+
+bool Win32Platform::add_again(const NotifyIconData88& last) {
+    return notify_shell(NIM_ADD, last) || notify_shell(NIM_MODIFY, last);
+}
+
+void Win32Platform::update_tray_retry(ULONGLONG now_ms) {
+    const bool missing =
+        std::any_of(tray_.begin(), tray_.end(), [](const auto& e) { return !e.second.shown; });
+    const bool arm = missing && !ended_ && now_ms - created_ < kTrayRetryForMs;
+    if (arm == tray_retry_armed_) return;
+    tray_retry_armed_ = arm;
+    if (!service_) return;
+    if (arm) ::SetTimer(service_, kTrayRetryTimer, kTrayRetryMs, nullptr);
+    else ::KillTimer(service_, kTrayRetryTimer);
+}
+
+void Win32Platform::retry_tray_icons(ULONGLONG now_ms) {
+    if (!ended_ && now_ms - created_ < kTrayRetryForMs)
+        for (auto& [hwnd, entry] : tray_)
+            if (!entry.shown) entry.shown = add_again(entry.last);
+    update_tray_retry(now_ms);
+}
+
+int Win32Platform::tray_icon_size() const {
+    // The shell's small-icon size at the DPI of its own tray window.
+    return metric_for_dpi(SM_CXSMICON, dpi_of(::FindWindowW(L"Shell_TrayWnd", nullptr)));
 }
 
 bool Win32Platform::tray_icon_present() {
@@ -214,8 +256,9 @@ void Win32Platform::restore_tray_icons(HWND top) {
         if (::GetAncestor(hwnd, GA_ROOT) != top) continue;
         // An icon that outlived the old task bar (a DPI change also announces
         // a new one) refuses the add; a change then tells it the rest.
-        entry.shown = notify_shell(NIM_ADD, entry.last) || notify_shell(NIM_MODIFY, entry.last);
+        entry.shown = add_again(entry.last);
     }
+    update_tray_retry(::GetTickCount64());
 }
 
 void Win32Platform::end_session() {
@@ -269,12 +312,13 @@ HICON Win32Platform::icon(IconId id, int size) {
     if (!icon) return nullptr;
     icons_[key] = icon;
     icon_values_[low32(icon)] = icon;
+    icon_ids_[low32(icon)] = id;
     return icon;
 }
 
 std::uint32_t Win32Platform::icon_handle(IconId id) {
     // The tray shows small icons.
-    return low32(icon(id, ::GetSystemMetrics(SM_CXSMICON)));
+    return low32(icon(id, tray_icon_size()));
 }
 
 IconId Win32Platform::load_icon_resource(int id) {
@@ -322,6 +366,7 @@ void Win32Platform::end() {
     if (ended_) return;
     ended_ = true;
     if (service_) ::KillTimer(service_, kClockTimer);
+    update_tray_retry(::GetTickCount64());
     ::PostQuitMessage(0);
 }
 

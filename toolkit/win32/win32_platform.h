@@ -9,7 +9,10 @@
 //  - Tray: the 88-byte record (32-bit handles, blank-padded 64-byte tip) is
 //    widened into the system's NOTIFYICONDATA for Shell_NotifyIcon. Each
 //    icon's last state is kept and added again on "TaskbarCreated", which is
-//    let through to an elevated window.
+//    let through to an elevated window, and, while one is missing, every 5 s
+//    for the first 2 minutes (a start at log-on may come before the task bar,
+//    which then does not always announce itself). Every add and change
+//    carries the icon at the size the shell uses at its DPI.
 //  - Session end: WM_QUERYENDSESSION agrees; WM_ENDSESSION unloads the
 //    start-up form as its close box would, even under the About box.
 //  - DPI: per monitor where the system has it; twips become pixels at the
@@ -74,6 +77,13 @@ public:
     UINT taskbar_created() const { return taskbar_created_; }
     // Adds again, as last set, the icons whose windows lie in this top-level window.
     void restore_tray_icons(HWND top);
+    // The retry of missing icons, as its timer runs it: adds each again, and
+    // stops once all are shown or the first 2 minutes after start are over.
+    void retry_tray_icons(ULONGLONG now_ms);
+    bool tray_retry_armed() const { return tray_retry_armed_; }
+    ULONGLONG started_ms() const { return created_; }
+    static constexpr UINT kTrayRetryMs = 5000;
+    static constexpr ULONGLONG kTrayRetryForMs = 120000;
     // The session ends: the start-up form unloads as its close box would do it.
     void end_session();
     // The owner of a window that has no task-bar button of its own.
@@ -83,6 +93,12 @@ private:
     static LRESULT CALLBACK service_proc(HWND, UINT, WPARAM, LPARAM);
     bool translate(MSG& msg);
     BOOL notify_shell(std::uint32_t message, const NotifyIconData88& data);
+    // Adds the icon as last set; a refused add may still have taken (a
+    // time-out), which a change that succeeds shows.
+    bool add_again(const NotifyIconData88& last);
+    // Arms or stops the retry timer as the icons and the time ask.
+    void update_tray_retry(ULONGLONG now_ms);
+    int tray_icon_size() const;
     void destroy_doomed();
     FormWindow* window_of(HWND root) const;
     FormWindow* window_of(const Form& form) const;
@@ -91,6 +107,8 @@ private:
     Runtime* rt_ = nullptr;
     HWND service_ = nullptr;  // message-only: the clock and deferred clean-up
     ULONGLONG start_ = 0;
+    ULONGLONG created_ = 0;
+    bool tray_retry_armed_ = false;
     bool ended_ = false;
     HACCEL accel_ = nullptr;
     std::vector<std::unique_ptr<FormWindow>> windows_;  // in the order loaded
@@ -98,6 +116,7 @@ private:
     int modal_ = 0;  // a pop-up menu or message box is running its own loop
     std::map<std::pair<IconId, int>, HICON> icons_;
     std::map<std::uint32_t, HICON> icon_values_;
+    std::map<std::uint32_t, IconId> icon_ids_;  // which picture a handle value shows
     std::map<Color, HBRUSH> brushes_;
     // Every icon the program has added and not deleted, shown or not: an add
     // that failed (no task bar yet) is kept, to be made good by the next one.
