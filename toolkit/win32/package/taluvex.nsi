@@ -5,6 +5,8 @@
 ; Per user, no administrator rights. Silent: setup.exe /S [/AUTOSTART=0] [/D=folder]
 ; (/D last, unquoted, as NSIS wants it); uninstall.exe /S.
 Unicode true
+; The program is 64-bit only; so is its installer (no WOW64 redirection either).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 ManifestDPIAware true
