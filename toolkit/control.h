@@ -93,6 +93,15 @@ public:
     bool tab_stop() const { return tab_stop_; }
     void set_tab_stop(bool on) { tab_stop_ = on; }
 
+    // For assistive technology, a bar reads as the figure of one label out of
+    // another's (captions that begin with the number). Read at load.
+    const Control* value_label() const { return value_label_; }
+    const Control* total_label() const { return total_label_; }
+    void set_value_labels(const Control& value, const Control& total) {
+        value_label_ = &value;
+        total_label_ = &total;
+    }
+
     // Native window handle of the control's peer; 0 while it has none.
     std::uint32_t hwnd() const { return peer_ ? peer_->handle() : 0; }
 
@@ -125,6 +134,8 @@ private:
     bool border_ = false;
     IconId picture_ = IconId::None;
     bool tab_stop_ = false;
+    const Control* value_label_ = nullptr;
+    const Control* total_label_ = nullptr;
     std::unique_ptr<Peer> peer_;
 };
 

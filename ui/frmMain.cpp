@@ -78,6 +78,7 @@ frmMain::frmMain(tk::Runtime& rt)
     place(Frame2, 120, 1560, 3855, 1455, "Файл стр");
     bar_box(picUsedPagefile, 120, 1080, 3615, 255, kRed, true);
     picUsedPagefile.set_border(true);
+    picUsedPagefile.set_value_labels(lblFreePagefileShow, lblTotalPagefileShow);
     bar_box(picOldPagefile, 840, 0, 2775, 255, kMarker, false);
     bar_box(picAvailablePagefile, 3720, 0, 135, 255, kBrightGreen, true);
     place(lblTotalPagefileShow, 600, 240, 3100, 255, "TOTAL");
@@ -92,6 +93,7 @@ frmMain::frmMain(tk::Runtime& rt)
     place(Frame1, 120, 120, 3855, 1335, "Физ. память    ");
     bar_box(picUsedPhysical, 120, 960, 3615, 255, kRed, true);
     picUsedPhysical.set_border(true);
+    picUsedPhysical.set_value_labels(lblFreePhysicalShow, lblTotalPhysicalShow);
     bar_box(picOldPhysical, 840, 0, 2775, 255, kMarker, false);
     bar_box(picAvailablePhysical, 3720, 0, 135, 255, kBrightGreen, true);
     place(lblFreePhysicalShow, 600, 720, 3100, 255, "FREE");
