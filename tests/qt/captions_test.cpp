@@ -113,7 +113,8 @@ TEST(Captions, FitTheirBoxesInTheProgramsFont) {
     p.start();
     QTest::qWait(100);  // the figures replace the placeholders
     // The package brings Liberation Sans: the layout's 8 points, nothing shrunk.
-    const QFont font = QApplication::font();
+    // (Read from the window: a platform theme may set the application's font later.)
+    const QFont font = widget(*p.w)->font();
     EXPECT_EQ(QFontInfo(font).family().toStdString(), "Liberation Sans");
     EXPECT_EQ(font.pointSizeF(), 8);
     EXPECT_EQ(widget(p.w->lblTotalPhysical)->font(), font);
@@ -140,4 +141,17 @@ TEST(Captions, AWiderDesktopFaceShrinksUntilEveryCaptionFits) {
     ASSERT_TRUE(p.w->user_shortcut(tk::Shortcut::F1));
     EXPECT_DOUBLE_EQ(widget(p.w->About()->lblTitle)->font().pointSizeF(), 12 * font.pointSizeF() / 8);
     p.w->About()->unload();
+}
+
+TEST(Captions, HoldWhenThePlatformThemeSetsTheApplicationFontLater) {
+    Program p;
+    p.start();
+    QTest::qWait(50);
+    // What qt6ct or KDE's theme does once the program runs: a 12 point face.
+    QFont big(QStringLiteral("DejaVu Sans"));
+    big.setPointSizeF(12);
+    QApplication::setFont(big);
+    QTest::qWait(50);
+    EXPECT_EQ(QFontInfo(widget(p.w->lblTotalPhysical)->font()).family().toStdString(), "Liberation Sans");
+    expect_all_fixed_captions_fit(*p.w);
 }

@@ -87,7 +87,7 @@ TEST(AboutBoxKeys, TabVisitsOkTheIconAndTheSystemButtonAndEnterOnTheIconPressesO
     EXPECT_EQ(QApplication::focusWidget(), sysinfo);
     key(Qt::Key_Backtab, Qt::ShiftModifier);
     ASSERT_EQ(QApplication::focusWidget(), icon);  // Enter on the system button would start a tool
-    // The icon shows no focus and is no button: Enter presses the default one.
+    // The icon is no button: Enter presses the default one.
     key(Qt::Key_Return);
     EXPECT_FALSE(a.loaded());
     EXPECT_TRUE(w.enabled());

@@ -2,6 +2,7 @@
 // model (geometry in pixels, nesting, captions, menus), and input reaches the
 // model only through the form's own checks.
 #include <QApplication>
+#include <QKeySequence>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
@@ -74,9 +75,11 @@ TEST(QtBackend, MenusCarryCaptionsShortcutsAndStates) {
     for (QAction* a : window->menu_bar()->actions())
         if (a->isVisible()) bar << a->text();
     EXPECT_EQ(bar, (QStringList{QString::fromUtf8("&Файл"), QString::fromUtf8("Помощ")}));  // no "&Menu"
-    // The shortcut stands after the caption's own trailing blanks.
-    EXPECT_EQ(action(w.mnuDefragMemory1)->text(), QString::fromUtf8("Отчистить   \tCtrl+F"));
-    EXPECT_EQ(action(w.mnuAbout)->text(), QString::fromUtf8("О программе   \tF1"));
+    // The caption with its own trailing blanks; the key is the entry's binding.
+    EXPECT_EQ(action(w.mnuDefragMemory1)->text(), QString::fromUtf8("Отчистить   "));
+    EXPECT_EQ(action(w.mnuDefragMemory1)->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
+    EXPECT_EQ(action(w.mnuAbout)->text(), QString::fromUtf8("О программе   "));
+    EXPECT_EQ(action(w.mnuAbout)->shortcut(), QKeySequence(QStringLiteral("F1")));
     EXPECT_EQ(action(w.mnuShow)->text(), "&Hide");
     EXPECT_TRUE(action(w.mnuLine)->isSeparator());
 

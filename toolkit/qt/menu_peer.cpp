@@ -1,5 +1,8 @@
 #include "toolkit/qt/menu_peer.h"
 
+#include <QKeySequence>
+#include <QShortcutEvent>
+
 #include <algorithm>
 #include <string_view>
 
@@ -7,6 +10,38 @@
 #include "toolkit/qt/qt_platform.h"
 
 namespace tk::qt {
+namespace {
+
+QKeySequence key_sequence(Shortcut s) {
+    const std::string_view keys = shortcut_text(s);
+    return QKeySequence(QString::fromLatin1(keys.data(), static_cast<qsizetype>(keys.size())));
+}
+
+// The first entry with a shortcut holds its key, as the form looks it up.
+bool holds_key(const Menu& m) {
+    if (m.shortcut() == Shortcut::None) return false;
+    for (const Control* c : m.form().controls())
+        if (c->kind() == Kind::Menu && static_cast<const Menu*>(c)->shortcut() == m.shortcut()) return c == &m;
+    return false;
+}
+
+}  // namespace
+
+// The key is the entry's own binding, so the menu shows it and assistive
+// technology reads it; pressing it goes to the form's shortcut, which
+// decides whether the entry can be chosen, and never triggers the action too.
+class KeyAction : public QAction {
+public:
+    KeyAction(QObject* parent, Menu* menu) : QAction(parent), menu(menu) {}
+    Menu* menu;
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() != QEvent::Shortcut) return QAction::event(e);
+        if (menu && !static_cast<QShortcutEvent*>(e)->isAmbiguous()) menu->form().user_shortcut(menu->shortcut());
+        return true;
+    }
+};
 
 MenuPeer::MenuPeer(QtPlatform& p, Menu& m, QMenu* parent_menu, QWidget* bar)
     : platform_(p), menu_(m), handle_(p.new_handle()) {
@@ -17,7 +52,14 @@ MenuPeer::MenuPeer(QtPlatform& p, Menu& m, QMenu* parent_menu, QWidget* bar)
         submenu_ = new QMenu(owner);
         action_ = submenu_->menuAction();
     } else {
-        action_ = new QAction(owner);
+        if (holds_key(m)) {
+            auto* keyed = new KeyAction(owner, &m);
+            keyed->setShortcut(key_sequence(m.shortcut()));
+            keyed->setShortcutContext(Qt::WindowShortcut);
+            action_ = keyed;
+        } else {
+            action_ = new QAction(owner);
+        }
         Menu* target = &m;
         triggered_ = QObject::connect(action_.data(), &QAction::triggered, action_.data(), [target] {
             // The model enforces enabled state; the check mark follows the model.
@@ -32,11 +74,19 @@ MenuPeer::MenuPeer(QtPlatform& p, Menu& m, QMenu* parent_menu, QWidget* bar)
     owner->addAction(action_);
 }
 
-MenuPeer::~MenuPeer() { QObject::disconnect(triggered_); }
+MenuPeer::~MenuPeer() {
+    QObject::disconnect(triggered_);
+    if (auto* keyed = dynamic_cast<KeyAction*>(action_.data())) keyed->menu = nullptr;
+}
 
 void MenuPeer::apply_caption() {
     action_->setSeparator(menu_.is_separator());
-    action_->setText(menu_.is_separator() ? QString() : menu_text(menu_));
+    // An entry holding its key is named by its caption alone; the menu draws
+    // the key after it.
+    const bool keyed = !action_->shortcut().isEmpty();
+    action_->setText(menu_.is_separator() ? QString()
+                     : keyed             ? QString::fromStdString(menu_.caption())
+                                         : menu_text(menu_));
 }
 
 void MenuPeer::sync_checked() {

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "toolkit/form.h"
+#include "toolkit/qt/accessible.h"
 #include "toolkit/qt/qt_platform.h"
 
 namespace tk::qt {
@@ -57,7 +58,9 @@ void WidgetPeer::apply_colors() {
         widget_->setAutoFillBackground(opaque_);
         return;
     }
-    QPalette pal = widget_->palette();
+    // Only the laid-out roles are the widget's own; the rest still follow
+    // the parent, and the theme if it changes.
+    QPalette pal;
     if (fore != kDefaultColor) {
         for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
             pal.setColor(role, qcolor(fore));
@@ -72,7 +75,12 @@ void WidgetPeer::apply_colors() {
 void WidgetPeer::apply_font() {
     const Font& f = control_.font();
     if (f.face.empty()) {
-        widget_->setFont(QFont());
+        // The fitted dialog font, held as the widget's own: a platform theme
+        // (qt6ct, KDE's) that sets the application font later would cut
+        // the captions.
+        QFont font = QApplication::font();
+        font.setResolveMask(QFont::AllPropertiesResolved);
+        widget_->setFont(font);
         return;
     }
     // The laid-out face seldom exists here: keep the system's sans family and
@@ -80,6 +88,8 @@ void WidgetPeer::apply_font() {
     QFont font = QApplication::font();
     if (f.points > 0) font.setPointSizeF(f.points * platform_.font_scale());
     font.setWeight(static_cast<QFont::Weight>(std::clamp(f.weight, 1, 1000)));
+    // Every property its own, so a later application font cannot replace the family.
+    font.setResolveMask(QFont::AllPropertiesResolved);
     widget_->setFont(font);
 }
 
@@ -91,11 +101,15 @@ LabelPeer::LabelPeer(QtPlatform& p, Control& c, QWidget* parent) : WidgetPeer(p,
     sync();
 }
 
-void LabelPeer::apply_caption() { as<LabelBox>()->set_text(QString::fromStdString(control_.caption())); }
+void LabelPeer::apply_caption() {
+    if (as<LabelBox>()->set_text(QString::fromStdString(control_.caption()))) announce_caption(widget_, control_);
+}
 
 FramePeer::FramePeer(QtPlatform& p, Control& c, QWidget* parent) : WidgetPeer(p, c, new FrameBox(parent)) { sync(); }
 
-void FramePeer::apply_caption() { as<FrameBox>()->set_title(QString::fromStdString(control_.caption())); }
+void FramePeer::apply_caption() {
+    if (as<FrameBox>()->set_title(QString::fromStdString(control_.caption()))) announce_caption(widget_, control_);
+}
 
 PicturePeer::PicturePeer(QtPlatform& p, Control& c, QWidget* parent)
     : WidgetPeer(p, c, new PictureBoxWidget(parent)) {
@@ -112,6 +126,9 @@ ButtonPeer::ButtonPeer(QtPlatform& p, Control& c, QWidget* parent) : WidgetPeer(
     auto* button = as<QPushButton>();
     // Enter and Esc are the window's to route (see FormWindow::keyPressEvent).
     button->setAutoDefault(false);
+    // What Enter presses is also what assistive technology calls the default
+    // (with the focus on it, the button takes Enter itself, as the window would).
+    button->setDefault(static_cast<CommandButton&>(c).is_default);
     sync();
     Control* target = &c;
     connections_.push_back(

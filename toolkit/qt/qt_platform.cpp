@@ -25,6 +25,7 @@
 
 #include "toolkit/error.h"
 #include "toolkit/os/os.h"
+#include "toolkit/qt/accessible.h"
 #include "toolkit/qt/icons.h"
 #include "toolkit/qt/form_peer.h"
 #include "toolkit/qt/menu_peer.h"
@@ -140,6 +141,7 @@ QtPlatform::QtPlatform(std::string arguments)
     : arguments_(std::move(arguments)), window_icon_(icons::window()), file_icon_(icons::file()) {
     QApplication::setFont(dialog_font());
     QApplication::setStyle(new ProgramStyle);
+    install_accessibility();
     tick_timer_.setTimerType(Qt::PreciseTimer);
     tick_timer_.setSingleShot(true);
     QObject::connect(&tick_timer_, &QTimer::timeout, &tick_timer_, [this] { tick(); });
@@ -310,9 +312,17 @@ void QtPlatform::fit_dialog_font(const Form& form) {
     // largest quarter-point size at which every caption in the dialog font
     // fits; the sizes laid out for other faces shrink by as much.
     QFont font = QApplication::font();
+    // Captions in a laid-out size of their own are measured at that size,
+    // scaled as the dialog font is.
     auto all_fit = [&](const QFont& f) {
-        return std::all_of(form.controls().begin(), form.controls().end(),
-                           [&](const Control* c) { return !c->font().face.empty() || caption_fits(*c, f); });
+        return std::all_of(form.controls().begin(), form.controls().end(), [&](const Control* c) {
+            const Font& own = c->font();
+            if (own.face.empty() || own.points <= 0) return caption_fits(*c, f);
+            QFont sized = f;
+            sized.setPointSizeF(own.points * f.pointSizeF() / kDialogPoints);
+            sized.setWeight(static_cast<QFont::Weight>(std::clamp(own.weight, 1, 1000)));
+            return caption_fits(*c, sized);
+        });
     };
     double points = font.pointSizeF();
     while (points > kSmallestPoints && !all_fit(font)) {
@@ -331,7 +341,6 @@ void QtPlatform::attach(Form& form) {
     FormPeer* fp = form_peer.get();
     form.set_peer(std::move(form_peer));
 
-    std::vector<Shortcut> shortcuts;
     for (Control* c : form.controls()) {
         if (c->kind() == Kind::Menu) {
             auto* m = static_cast<Menu*>(c);
@@ -341,10 +350,8 @@ void QtPlatform::attach(Form& form) {
                 parent_menu = pp ? pp->submenu() : nullptr;
                 if (!parent_menu) continue;
             }
+            // An entry with a shortcut holds its key (see MenuPeer).
             m->set_peer(std::make_unique<MenuPeer>(*this, *m, parent_menu, window->menu_bar()));
-            if (m->shortcut() != Shortcut::None &&
-                std::find(shortcuts.begin(), shortcuts.end(), m->shortcut()) == shortcuts.end())
-                shortcuts.push_back(m->shortcut());
             continue;
         }
         auto* parent_peer = dynamic_cast<WidgetPeer*>(c->parent() ? c->parent()->peer() : nullptr);
@@ -377,18 +384,16 @@ void QtPlatform::attach(Form& form) {
         previous = peer->widget();
     }
 
-    // Shortcuts go to the model, which decides whether the entry can be chosen.
-    for (Shortcut s : shortcuts) {
-        const std::string_view keys = shortcut_text(s);
-        auto* sc = new QShortcut(QKeySequence(QString::fromLatin1(keys.data(), static_cast<qsizetype>(keys.size()))),
-                                 window);
-        QObject::connect(sc, &QShortcut::activated, sc, [window, s] {
-            if (window->form) window->form->user_shortcut(s);
-        });
-    }
     if (std::none_of(form.children().begin(), form.children().end(),
                      [](Control* c) { return c->kind() == Kind::Menu && c->visible(); }))
         if (QMenuBar* bar = window->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly)) bar->hide();
+    // The menu bar keeps the height the window was sized for, whatever font
+    // a platform theme sets later.
+    if (QMenuBar* bar = window->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly)) {
+        QFont fitted = QApplication::font();
+        fitted.setResolveMask(QFont::AllPropertiesResolved);
+        bar->setFont(fitted);
+    }
 
     fp->fit_window();
     forms_.push_back(&form);

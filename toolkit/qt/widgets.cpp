@@ -2,9 +2,12 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 #include <algorithm>
 
+#include "toolkit/contrast.h"
 #include "toolkit/form.h"
 
 namespace tk::qt {
@@ -23,6 +26,7 @@ QRect px_rect(const Control& c) {
 }
 
 QColor qcolor(Color c) { return QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
+Color tk_color(const QColor& c) { return rgb(c.red(), c.green(), c.blue()); }
 
 // A click counts only where the button comes up inside the box.
 void ControlWidget::mouseReleaseEvent(QMouseEvent* e) {
@@ -35,23 +39,28 @@ void ControlWidget::mouseDoubleClickEvent(QMouseEvent* e) {
     control->form().user_dbl_click(*control);
 }
 
-void LabelBox::set_text(const QString& text) {
-    if (text == text_) return;
+bool LabelBox::set_text(const QString& text) {
+    if (text == text_) return false;
     text_ = text;
     update();
+    return true;
 }
 
 void LabelBox::paintEvent(QPaintEvent*) {
     if (text_.isEmpty()) return;
     QPainter p(this);
-    p.setPen(palette().color(QPalette::WindowText));
+    // A fixed colour laid out for a light window is lightened on a dark one.
+    const Color text = tk_color(palette().color(QPalette::WindowText));
+    const Color back = tk_color(palette().color(QPalette::Window));
+    p.setPen(qcolor(readable_text(text, back)));
     p.drawText(rect(), static_cast<int>(align_ | Qt::AlignTop | Qt::TextSingleLine), text_);
 }
 
-void FrameBox::set_title(const QString& title) {
-    if (title == title_) return;
+bool FrameBox::set_title(const QString& title) {
+    if (title == title_) return false;
     title_ = title;
     update();
+    return true;
 }
 
 void FrameBox::paintEvent(QPaintEvent*) {
@@ -79,7 +88,7 @@ void PictureBoxWidget::update_from(const Control& c, const QIcon& picture) {
     has_back_ = c.back_color() != kDefaultColor;
     back_ = has_back_ ? qcolor(c.back_color()) : QColor();
     border_ = c.border();
-    picture_ = picture.isNull() ? QPixmap() : picture.pixmap(QSize(32, 32));
+    picture_ = picture;
     // A filled box paints every pixel itself: nothing to erase first.
     setAttribute(Qt::WA_OpaquePaintEvent, has_back_);
     place_inner();
@@ -95,12 +104,20 @@ void PictureBoxWidget::resizeEvent(QResizeEvent*) { place_inner(); }
 
 void PictureBoxWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), has_back_ ? back_ : palette().color(QPalette::Window));
     const int b = border_ ? kBorderPx : 0;
-    if (!picture_.isNull()) p.drawPixmap(b, b, picture_);
-    if (border_) {
-        p.setPen(palette().color(QPalette::Shadow));
-        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    // The border as filled whole pixels: a line drawn with a pen straddles
+    // the pixel grid at scale 2 and leaves the fill showing at the edge.
+    if (border_) p.fillRect(rect(), palette().color(QPalette::Shadow));
+    p.fillRect(rect().adjusted(b, b, -b, -b), has_back_ ? back_ : palette().color(QPalette::Window));
+    // Drawn from the image made for the screen's scale (32 or 64 pixels).
+    if (!picture_.isNull()) picture_.paint(&p, QRect(b, b, 32, 32));
+    if (hasFocus()) {
+        // Tab reached the box: show it, as a button shows its focus.
+        QStyleOptionFocusRect opt;
+        opt.initFrom(this);
+        opt.rect = rect().adjusted(b, b, -b, -b);
+        opt.backgroundColor = has_back_ ? back_ : palette().color(QPalette::Window);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &opt, &p, this);
     }
 }
 

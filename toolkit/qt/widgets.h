@@ -20,6 +20,7 @@ inline int px(double twips) { return static_cast<int>(std::lround(twips / 15.0))
 // Edges rounded, not sizes, so boxes laid side by side leave no gap.
 QRect px_rect(const Control& c);
 QColor qcolor(Color c);
+Color tk_color(const QColor& c);
 
 // A widget that reports left clicks and double-clicks to its control; the
 // model decides what they do.
@@ -47,7 +48,8 @@ protected:
 class LabelBox : public ControlWidget {
 public:
     explicit LabelBox(QWidget* parent) : ControlWidget(parent) {}
-    void set_text(const QString& text);
+    // False when the text was already this.
+    bool set_text(const QString& text);
     const QString& text() const { return text_; }
     void set_alignment(Qt::Alignment a) { align_ = a; }
 
@@ -66,7 +68,8 @@ public:
     // The caption stands 9 pixels in and leaves 3 free at the right.
     static constexpr int kCaptionInset = 14;
     explicit FrameBox(QWidget* parent) : ControlWidget(parent) {}
-    void set_title(const QString& title);
+    bool set_title(const QString& title);
+    const QString& title() const { return title_; }
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -93,7 +96,7 @@ private:
     QColor back_;
     bool has_back_ = false;
     bool border_ = false;
-    QPixmap picture_;
+    QIcon picture_;
 };
 
 }  // namespace tk::qt
