@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The About box: icon, title, version and credit line, OK, and a button that
 // starts the system's information tool.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: the tray icon first, then the command line picks one of three modes.
 #include "toolkit/errmode.h"
 #include "toolkit/text.h"

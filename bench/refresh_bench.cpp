@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One display refresh with the real figures of this machine, beside the
 // floor: the same 18 readings alone. CPU time is what counts.
 #include <benchmark/benchmark.h>

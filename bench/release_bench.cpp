@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A release run's wall time beside the plain cost of faulting in and writing
 // 160,000,000 fresh bytes once.
 #include <sys/mman.h>

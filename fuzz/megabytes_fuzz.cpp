@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every 64-bit byte count: the megabyte figure against an independent
 // reference in 64-bit-mantissa floating point (exact for count / 2^20).
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any registry value (any type, up to 2048 bytes, terminated or not): the
 // About box's reader never reads outside the data and decodes it as stated.
 #include <cstdint>

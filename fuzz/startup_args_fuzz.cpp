@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any argument text: start-up must pick exactly the mode the switch words
 // say, add the tray icon, and never fail.
 #include <cstdint>

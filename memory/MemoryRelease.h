@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's only source of memory figures. Each getter takes a fresh
 // reading and returns whole megabytes; no figure is shared between calls.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Old-level markers, and the double-clicks that hide the window.
 #include "toolkit/errmode.h"
 #include "ui/frmMain.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The display refresh: every tick rewrites the six figures and both bars from
 // fresh readings. Setters ignore unchanged values, so an idle machine costs
 // the readings and nothing else.

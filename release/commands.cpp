@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Release requests: the menu commands and the low-memory watch. None runs
 // the release itself; each writes a mode into the release timer's tag and
 // enables it, and the run follows on that timer's next tick.

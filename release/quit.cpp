@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The quit countdown after a release-and-quit run.
 #include "toolkit/errmode.h"
 #include "toolkit/text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The release run: claim one large block, write all of it, give it back.
 #include "toolkit/errmode.h"
 #include "toolkit/text.h"

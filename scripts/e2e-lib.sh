@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the end-to-end scripts: checks and their tally, waiting, the
 # processes a section starts, sections that cannot spoil one another, window
 # look-ups, screenshots and pixels, and (through xsession.sh) the virtual

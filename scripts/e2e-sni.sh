@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the end-to-end scripts of the StatusNotifier desktops: the
 # program's start and end, and what the watcher and the item say on the
 # part's session bus.

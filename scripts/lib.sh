@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the scripts: install Debian packages that are missing. Another
 # install may hold the package lock (parallel builds): wait for it.
 # shellcheck shell=bash

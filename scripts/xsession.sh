@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A virtual desktop: Xvfb, the openbox window manager and, unless asked not
 # to, the trayer tray host. Sourced by run-linux, bench-linux, test-windows
 # and, through e2e-lib.sh, the end-to-end tests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box: layout, the disabled main window, and the road to the
 // system-information tool through the registry.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fixed text colours on light and dark window backgrounds.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Drives the real windows on the headless backend: act by name, advance the
 // virtual clock, read back what the scripted platform recorded.

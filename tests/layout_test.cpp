@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Both windows as designed: every control, menu entry and timer against a
 // table typed by hand from the window's layout (not read from the code).
 #include <optional>

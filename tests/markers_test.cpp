@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Old-level markers around a release run, and the double-clicks that hide.
 #include <gtest/gtest.h>
 

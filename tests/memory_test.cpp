@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Megabyte figures: two-decimal rounding, then halves to the even neighbour.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Linux system layer, for real: files, program start, the registry
 // stand-in, the command line and the memory figures.
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The display refresh: figures, bar scale, bar placement.
 #include <cmath>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Release runs, release commands, the low-memory watch and the countdown.
 #include <sys/mman.h>
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows build writes number text with its own shortest-double code in
 // place of libstdc++'s tables; it must write exactly what std::to_chars writes.
 #include <charconv>

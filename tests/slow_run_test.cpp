@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs whose claim takes seconds: the timers they enable count from the run's
 // end, not from the tick on which the run began.
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Weeks in the tray, compressed: many real release runs with failed claims
 // between them, then an hour of virtual time with wild memory figures, the
 // watch on and the window shown and hidden. Nothing may fail, no box may

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: the tray icon in every mode, then the exact switch words.
 #include <gtest/gtest.h>
 

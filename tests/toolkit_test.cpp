@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The form model and the scheduler under the program's own windows.
 #include <cmath>
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tray record, the decoding of tray messages, and the window commands.
 #include <cstring>
 

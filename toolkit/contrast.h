@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text colours that stay readable on dark themes. The layout's fixed text
 // colours (black, green, red) were chosen for a light window; on a dark one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A control is plain data with properties and events. Setters return early when
 // nothing changed, otherwise store the value and tell the control's peer (the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The three error modes a handler can choose.
 //  - resume_next(step, step, ...): a step that throws is skipped, the next one runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The toolkit's one error type. Codes follow the classic run-time error numbers
 // so that a message or a log line means the same on every backend.

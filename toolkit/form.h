@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A window: owns its controls, menus and timers (as members of the derived
 // class, created parents first) and defines its handlers as methods.

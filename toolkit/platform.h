@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything the program asks of the system, in one place. Each backend
 // implements it: headless (scripted, for tests), Qt (Linux desktop), Win32.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Ties the behaviour code to one backend: its platform and the scheduler.
 #include <cstdint>

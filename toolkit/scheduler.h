@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The scheduler owns every timer. Due timers fire one at a time, each handler
 // running to its end, ordered by due time and then by creation. A timer that

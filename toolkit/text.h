@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text and number services: numbers written as their shortest decimal text and
 // read back exactly, locale-independent, so a tag round-trips on every machine.

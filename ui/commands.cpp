@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window and menu commands, and the unload that is the program's only end.
 #include "about/frmAbout.h"
 #include "toolkit/errmode.h"

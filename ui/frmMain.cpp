@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as laid out: every control, menu and timer with its
 // start-up state, and the wiring of events to handlers.
 #include "ui/frmMain.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window: two panels of figures and bars, a status line, the menus,
 // the hidden tray target and the five timers that drive the program. Its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tray icon: one record for its whole life, and the decoding of the
 // mouse messages that come back through the hidden TrayIcon box.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The baselines for scripts/bench-linux: a bare Qt Widgets window of the
 // program's size with a tray icon, and nothing else unless asked:
 //   --tick      the program's clock: a 1/64 s tick, re-armed as the program

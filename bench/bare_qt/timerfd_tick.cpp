@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The floor under every tick: a kernel timer at 64 Hz and a blocking read,
 // with no toolkit, no window and no event loop.
 #include <sys/timerfd.h>

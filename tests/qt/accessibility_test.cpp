@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What assistive technology reads from the Linux program, and what users of
 // dark themes, HiDPI screens and the keyboard see: the accessible tree of the
 // drawn widgets, the menus' names and keys, fixed colours on a dark palette,

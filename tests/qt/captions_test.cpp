@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every fixed caption of both windows, measured in the font the program
 // really draws it with, against the box the layout gives it: a face wider
 // than the layout's cannot clip a caption unnoticed.

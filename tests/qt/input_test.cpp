@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the Linux program takes in: the argument text with Qt's own option
 // words kept, and Tab and Enter in the About box.
 #include <QApplication>

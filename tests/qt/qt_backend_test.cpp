@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt backend on Qt's offscreen platform: the real widgets follow the form
 // model (geometry in pixels, nesting, captions, menus), and input reaches the
 // model only through the form's own checks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What screen readers and high-contrast users get from the Win32 backend: the
 // annotations of the drawn controls, and the colours of the text.
 #include <windows.h>

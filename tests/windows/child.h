@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The names under which the test program, copied by the start tests, runs as
 // the started program instead of the tests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box's label fonts as the Win32 backend asks Windows for them.
 #include <windows.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The test runner. Copied under another name it is the program that the
 // start tests launch: it writes what it was given beside itself and ends.
 #include <windows.h>

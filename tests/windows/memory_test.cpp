@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Memory figures and the release block, from the real system.
 #include <windows.h>
 #include <psapi.h>

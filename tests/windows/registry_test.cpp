@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registry as the About box reads it: the OS layer's three calls against
 // the real registry, and GetKeyValue's decoding of every kind of value.
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file test and the program start, on real files: a folder whose path
 // has blanks, a program planted where a split path would lead, and a started
 // copy of this test program that says what it was given.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Win32 backend's tray book-keeping against a stand-in shell: a tray
 // window of the shell's own class that takes or refuses each call, so an add
 // that fails (no task bar yet) and the adds after "TaskbarCreated" can be seen.

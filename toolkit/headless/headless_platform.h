@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The headless backend: a scripted world for tests and benchmarks. Tests set
 // memory figures, files, registry values and answers to boxes and pop-ups, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The argument text as the program reads it from a whole command line: what
 // follows the program's name (quoted or not) and the blanks after it,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The operating system's services, one implementation per system (linux/,
 // windows/), chosen by the build. Backends build their Platform on these.

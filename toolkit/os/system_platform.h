@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The system half of a desktop Platform: every service the operating system
 // answers, taken from this system's tk::os layer. The Qt and Win32 backends

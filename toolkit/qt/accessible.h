@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What assistive technology reads from the drawn widgets: a label is static
 // text named by its caption, a frame a grouping named by its caption, a bar

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The peer of a form: its top-level window, shown, placed and sized as the
 // model says.

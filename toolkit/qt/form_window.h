@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A form's top-level window: the menu bar, if any, above the client area.
 // It reports its bounds, its state and the close box to the model.

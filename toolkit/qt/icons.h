@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's icons, from the XPM pixel data in res/, at 16, 32, 48 and
 // 64 pixels for trays and screens at any scale.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Linux desktop program: Qt shows the form model and runs its clock.
 #include <signal.h>
 #include <sys/socket.h>

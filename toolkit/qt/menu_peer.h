@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Menus: the peer of a menu entry is a QAction in the window's menu bar or
 // in its parent's QMenu; popup menus are filled from the model directly.

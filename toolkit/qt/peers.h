@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The peers: each keeps one widget in step with its control of the form
 // model. The peer's end detaches the widget from the control.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Linux desktop backend on Qt Widgets. It shows the form model and feeds
 // the user's input back into it; all behaviour stays in the model.

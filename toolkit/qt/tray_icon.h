@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's icon in whichever tray the desktop has. QSystemTrayIcon
 // speaks XEmbed on X11 and StatusNotifierItem (SNI) where a watcher is on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The widgets drawn for the form model's controls. Each keeps a pointer to
 // its control while the peer lives; the peer's end clears it, so a widget

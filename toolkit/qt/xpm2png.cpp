@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Build tool: writes an XPM icon as PNG for the desktop's icon theme,
 // optionally at a larger size by a whole-number scale.
 #include <QImage>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Names, roles and values for the windows that draw themselves: a bar reads
 // as a progress bar named after its panel, whose value is its figure label's

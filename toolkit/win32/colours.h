@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The colours a label or a frame's caption is drawn in. Normally the layout's
 // own colours hold exactly, with the system's for the ones it leaves to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Per-monitor DPI services where the system has them (Windows 10 1607 and
 // later); older systems get the screen's one DPI.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The native windows of one loaded form: the top-level window (a plain window,
 // or a dialog for a fixed-dialog form), one child window per control, one menu

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows program: the Win32 backend, the runtime and the start-up form.
 #include <objbase.h>
 

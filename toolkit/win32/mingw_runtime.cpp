@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two pieces of the GNU C++ run time, slimmed for the static MinGW build,
 // where GNU ld keeps every function of any object it pulls in (.pdata is
 // kept whole, so unused functions are never collected).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Resource numbers shared by taluvex.rc and the code.
 #define IDI_TALUVEX_FILE 1    // the program file's icon (Explorer shows the first group)

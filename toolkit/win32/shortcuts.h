@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The menu shortcuts as accelerator commands. The accelerator only names the
 // shortcut; the form finds the menu and decides whether it may run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The shortest text that reads back as the same double, in exactly the form
 // std::to_chars(first, last, value) writes it. The static MinGW build uses

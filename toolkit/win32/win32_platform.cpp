@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "toolkit/win32/win32_platform.h"
 
 #include <commctrl.h>

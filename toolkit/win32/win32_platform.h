@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Win32 backend: shows the form model with plain Windows controls and
 // feeds the user's input, the tray's callbacks and the clock back into it.

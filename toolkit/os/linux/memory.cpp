@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Memory figures and the release block on Linux.
 //
 // Totals and swap come from sysinfo(2), which reports the same counters as

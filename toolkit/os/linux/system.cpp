@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command line, file test, program start and the registry stand-in on Linux.
 #include <errno.h>
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command line, file test, program start, registry and text conversion on
 // Windows.
 #include <windows.h>

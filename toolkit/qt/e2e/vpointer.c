@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A pointer for a compositor that has none (headless sway): a virtual pointer
 // device driven by commands on standard input, one a line:
 //   move X Y           put the pointer at X,Y of the WIDTH x HEIGHT layout

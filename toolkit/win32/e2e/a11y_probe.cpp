@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End-to-end helper for what a screen reader gets, run under Wine beside the
 // program under test:
 //   a11y_probe name HWND         the window's accessible object, as a screen

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End-to-end helper: planted as C:\Program.exe, it leaves a marker file
 // beside itself when anything starts it.
 #include <windows.h>

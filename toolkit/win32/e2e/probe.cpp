@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End-to-end helper, run under Wine beside the program under test.
 //   probe windows        every top-level window and its children, one a line:
 //                        TOP|CHILD hwnd parent-class class visible enabled owner x y w h client-w client-h text iconic

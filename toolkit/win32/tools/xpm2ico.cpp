@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Build tool: writes a Windows .ico from XPM pixel data, so that res/*.xpm stay
 // the one source of the program's icons.
 //
