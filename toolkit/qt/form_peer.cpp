@@ -141,10 +141,17 @@ void FormPeer::show_window() {
         w->showMinimized();
         return;
     }
-    if (w->isMinimized())
-        w->showNormal();
-    else
+    if (w->isMinimized() && QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        // A Wayland client cannot take its window out of the minimised state
+        // (compositors ignore it): mapping it afresh brings it back.
+        w->hide();
+        w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
         w->show();
+    } else if (w->isMinimized()) {
+        w->showNormal();
+    } else {
+        w->show();
+    }
     w->raise();
     w->activateWindow();
 }
