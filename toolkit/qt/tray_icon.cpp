@@ -27,6 +27,7 @@ constexpr int kAnswerMs = 3000;
 // Our item goes out when the icon shows and again to every new watcher; one
 // not listed by then did not make it.
 constexpr int kRegistrationMs = 5000;
+constexpr int kRetryMs = 10000;
 
 // Qt settles SNI or not when it makes the first icon of the process, and
 // keeps to it: so does this layer.
@@ -138,7 +139,7 @@ void WatcherState::owner_changed(const QString& owner) {
     const int generation = ++owner_generation_;
     ++look_;
     owner_ = owner;
-    host_ = item_ = one_activate_ = answered_ = false;
+    host_ = item_ = one_activate_ = answered_ = responsive_ = false;
     deadline_.stop();
     if (owner.isEmpty()) {
         known_ = true;
@@ -168,7 +169,12 @@ void WatcherState::refresh() {
         if (look != look_) return;
         const QDBusPendingReply<QVariantMap> reply = *w;
         if (!reply.isValid()) {
-            settle(look, false, {});
+            // Taken to have no host for now; asked again a while later, in
+            // case it was only slow.
+            settle(look, false, false, {});
+            QTimer::singleShot(kRetryMs, &refresh_, [this, look] {
+                if (look == look_) refresh();
+            });
             return;
         }
         const QVariantMap props = reply.value();
@@ -177,12 +183,12 @@ void WatcherState::refresh() {
             const QString service = item_service(item);
             if (!service.isEmpty()) services.push_back(service);
         }
-        settle(look, props.value(QStringLiteral("IsStatusNotifierHostRegistered")).toBool(),
+        settle(look, true, props.value(QStringLiteral("IsStatusNotifierHostRegistered")).toBool(),
                std::move(services));
     });
 }
 
-void WatcherState::settle(int look_id, bool host, std::vector<QString> services) {
+void WatcherState::settle(int look_id, bool answered, bool host, std::vector<QString> services) {
     // Qt registers its item from a connection of its own, by a name that
     // differs between versions: ours is the one whose connection is this
     // process.
@@ -193,14 +199,16 @@ void WatcherState::settle(int look_id, bool host, std::vector<QString> services)
     auto look = std::make_shared<Look>();
     look->left = static_cast<int>(services.size());
     const uint self = static_cast<uint>(QCoreApplication::applicationPid());
-    auto done = [this, look_id, host, look] {
+    auto done = [this, look_id, answered, host, look] {
         if (look_id != look_ || look->left > 0) return;
-        const bool was_known = known_, was_host = host_, was_item = item_;
+        const bool was_known = known_, was_responsive = responsive_, was_host = host_, was_item = item_;
         known_ = answered_ = true;
+        responsive_ = answered;
         host_ = host;
         item_ = look->ours;
         if (item_) deadline_.stop();
-        if (changed_ && (!was_known || was_host != host_ || was_item != item_)) changed_();
+        if (changed_ && (!was_known || was_responsive != responsive_ || was_host != host_ || was_item != item_))
+            changed_();
     };
     if (services.empty()) {
         done();
@@ -269,8 +277,11 @@ void TrayIcon::hide() {
 void TrayIcon::create() {
     const bool xcb = QGuiApplication::platformName() == QLatin1String("xcb");
     if (g_sni_decided < 0) {
-        // Settled on the watcher's first answers, once they are in.
-        if (!state_->known()) return;
+        // Settled on the watcher's first answers, once they are in. Qt asks
+        // the watcher itself, synchronously, when it makes the first icon:
+        // not while the watcher does not answer, or the window would hang
+        // with it.
+        if (!state_->known() || (state_->watcher_up() && !state_->responsive())) return;
         const bool sni = state_->watcher_up() && state_->host_up();
         // Elsewhere than on X11 there is no tray but SNI: wait for a host
         // rather than settle on none for the rest of the run.

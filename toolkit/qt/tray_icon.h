@@ -76,6 +76,8 @@ public:
 
     bool known() const { return known_; }  // the first answers are in
     bool watcher_up() const { return !owner_.isEmpty(); }
+    // The watcher answered the last question asked of it.
+    bool responsive() const { return responsive_; }
     bool host_up() const { return host_; }
     // The host is up, or the watcher has not said yet.
     bool host_maybe_up() const { return host_ || !answered_; }
@@ -92,7 +94,7 @@ private:
     void owner_changed(const QString& owner);
     void refresh();
     void learn_owner_program(const QString& owner, int generation);
-    void settle(int look_id, bool host, std::vector<QString> services);
+    void settle(int look_id, bool answered, bool host, std::vector<QString> services);
 
     std::function<void()> changed_;
     QDBusConnection bus_;
@@ -104,6 +106,7 @@ private:
     int owner_generation_ = 0, look_ = 0;
     bool known_ = false, answered_ = false, host_ = false, item_ = false, one_activate_ = false;
     bool expecting_ = false;  // our item is shown
+    bool responsive_ = false;
 };
 
 class TrayIcon {
