@@ -13,7 +13,7 @@ import asyncio
 import json
 import sys
 
-from dbus_next import Message, MessageType
+from dbus_next import Message, MessageFlag, MessageType
 from dbus_next.aio import MessageBus
 
 ALLOWED_NAME = "org.freedesktop.impl.portal.desktop.gnome"
@@ -57,13 +57,19 @@ class Driver:
         self.pos = (x, y)
 
     async def click(self, button, count):
+        # Sent without waiting for each answer: a shell busy opening a menu
+        # after the first click would otherwise space the clicks out past
+        # the double-click time. The last call's answer says all arrived.
         code = BUTTONS[button]
         for i in range(int(count)):
             if i:
                 await asyncio.sleep(0.08)
-            await self.rd("NotifyPointerButton", "ib", code, True)
-            await asyncio.sleep(0.02)
-            await self.rd("NotifyPointerButton", "ib", code, False)
+            for state in (True, False):
+                await self.bus.send(Message(destination=RD, path=self.session, interface=RD + ".Session",
+                                            member="NotifyPointerButton", signature="ib", body=[code, state],
+                                            flags=MessageFlag.NO_REPLY_EXPECTED))
+                await asyncio.sleep(0.02)
+        await self.rd("NotifyPointerMotionRelative", "dd", 0.0, 0.0)
 
     async def key(self, *combos):
         for combo in combos:
