@@ -3,6 +3,11 @@
 // model (geometry in pixels, nesting, captions, menus), and input reaches the
 // model only through the form's own checks.
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QKeySequence>
 #include <QMenuBar>
 #include <QPushButton>
@@ -164,8 +169,9 @@ TEST(QtBackend, TheWindowMinimisesAndRestoresWithTheModel) {
 }
 
 // StatusNotifier hosts call Activate once a click (some twice or three
-// times a double-click): pairs within the interval are double-clicks.
-TEST(TrayActivations, PairsWithinTheIntervalAreOneDoubleClick) {
+// times a double-click): pairs within the interval are double-clicks. GNOME
+// Shell's host calls it once a double-click.
+TEST(TrayActivations, PairsWithinTheIntervalAreOneDoubleClickAndGnomeShellsSingleCallIsOne) {
     tk::qt::ActivationPairer p;
     EXPECT_FALSE(p.activate(1000, 400));  // a single click does nothing
     EXPECT_FALSE(p.activate(1500, 400));  // too late to pair with it: a new first
@@ -176,6 +182,111 @@ TEST(TrayActivations, PairsWithinTheIntervalAreOneDoubleClick) {
     EXPECT_TRUE(p.activate(2900, 400));   // the interval's edge still pairs
     EXPECT_FALSE(p.activate(3400, 400));
     EXPECT_FALSE(p.activate(3801, 400));  // just past the interval: no pair
+
+    // The host that calls it once per double-click: each call is one, a
+    // repeat within the interval is not another.
+    tk::qt::ActivationPairer g;
+    EXPECT_TRUE(g.activate(1000, 400, true));
+    EXPECT_FALSE(g.activate(1100, 400, true));
+    EXPECT_TRUE(g.activate(1600, 400, true));
+    EXPECT_TRUE(g.activate(2100, 400, true));
+    // A half-made pair from before the host changed does not linger.
+    tk::qt::ActivationPairer h;
+    EXPECT_FALSE(h.activate(1000, 400));
+    EXPECT_TRUE(h.activate(1100, 400, true));
+    EXPECT_FALSE(h.activate(1600, 400));
+
+    EXPECT_TRUE(tk::qt::sends_one_activate_per_double_click("gnome-shell"));
+    for (const char* other : {"plasmashell", "kded5", "xfce4-panel", "wrapper-2.0", "waybar", "lxqt-panel", ""})
+        EXPECT_FALSE(tk::qt::sends_one_activate_per_double_click(other)) << other;
+}
+
+// Watchers list items as "service/path" (KDE's), "service@/path" (GNOME
+// Shell's) or just "service".
+TEST(TrayWatcherItems, TheServiceIsTheNameBeforeThePath) {
+    using tk::qt::item_service;
+    EXPECT_EQ(item_service(":1.11/StatusNotifierItem"), ":1.11");
+    EXPECT_EQ(item_service(":1.11@/StatusNotifierItem"), ":1.11");
+    EXPECT_EQ(item_service(":1.11"), ":1.11");
+    EXPECT_EQ(item_service("org.kde.StatusNotifierItem-412-1/StatusNotifierItem"),
+              "org.kde.StatusNotifierItem-412-1");
+    EXPECT_EQ(item_service("org.kde.StatusNotifierItem-412-1@/org/ayatana/NotificationItem/x"),
+              "org.kde.StatusNotifierItem-412-1");
+    EXPECT_EQ(item_service("org.kde.StatusNotifierItem-412-1"), "org.kde.StatusNotifierItem-412-1");
+    EXPECT_EQ(item_service(""), "");
+}
+
+// Set in the copy of this test run in a session of its own, whose watcher
+// never answers.
+constexpr char kHangingWatcherRun[] = "TALUVEX_TEST_HANGING_WATCHER";
+
+// A watcher that takes calls and never answers (a hung tray): hiding to the
+// tray returns at once, the figures keep refreshing, and the window, hidden
+// while the icon counted as present, comes back minimised once the watcher
+// is found to have no host.
+TEST(TrayWithAHangingWatcher, HidingReturnsAtOnceAndTheWindowStaysInReach) {
+    if (!qEnvironmentVariableIsSet(kHangingWatcherRun)) {
+        for (const char* tool : {"dbus-run-session", "dbus-test-tool"})
+            ASSERT_FALSE(QStandardPaths::findExecutable(tool).isEmpty()) << tool << " is missing";
+        QProcess run;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(kHangingWatcherRun, "1");
+        run.setProcessEnvironment(env);
+        run.setProcessChannelMode(QProcess::MergedChannels);
+        run.start("dbus-run-session",
+                  {"--", "sh", "-c",
+                   "dbus-test-tool black-hole --session --name=org.kde.StatusNotifierWatcher & hole=$!; "
+                   "\"$0\" --gtest_filter='TrayWithAHangingWatcher.*'; status=$?; kill $hole; exit $status",
+                   QCoreApplication::applicationFilePath()});
+        ASSERT_TRUE(run.waitForFinished(120000));
+        const QString out = QString::fromLocal8Bit(run.readAll());
+        EXPECT_EQ(run.exitCode(), 0) << out.toStdString();
+        EXPECT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
+        return;
+    }
+    QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    ASSERT_NE(bus, nullptr);
+    QElapsedTimer waited;
+    waited.start();
+    while (!bus->isServiceRegistered("org.kde.StatusNotifierWatcher") && waited.elapsed() < 20000) QTest::qWait(50);
+    ASSERT_TRUE(bus->isServiceRegistered("org.kde.StatusNotifierWatcher"));
+
+    QtApp app;
+    frmMain& w = *app.w;
+    QWidget* window = widget(w);
+    // Nothing has been heard from the watcher yet: the icon counts as
+    // present, and a blocking ask would wait out its time-out here (seconds).
+    QElapsedTimer hiding;
+    hiding.start();
+    ASSERT_TRUE(w.user_shortcut(tk::Shortcut::CtrlT));
+    EXPECT_LT(hiding.elapsed(), 1000);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(w.mnuShow.caption(), "&Show");
+
+    // The figures refresh meanwhile; the window comes back minimised once
+    // the watcher is given up on.
+    w.lblTotalPhysicalShow.set_caption("stale");
+    bool refreshed = false;
+    waited.restart();
+    while (!window->isVisible() && waited.elapsed() < 20000) {
+        QTest::qWait(20);
+        if (w.lblTotalPhysicalShow.caption() != "stale") refreshed = true;
+    }
+    EXPECT_TRUE(refreshed);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isMinimized());
+    EXPECT_FALSE(app.platform.tray_icon_present());
+
+    // Known to have no tray now: hiding minimises, at once.
+    w.show();
+    EXPECT_FALSE(window->isMinimized());
+    hiding.restart();
+    ASSERT_TRUE(w.user_shortcut(tk::Shortcut::CtrlT));
+    EXPECT_LT(hiding.elapsed(), 1000);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isMinimized());
+    w.mnuShow_Click();
+    EXPECT_FALSE(window->isMinimized());
 }
 
 int main(int argc, char** argv) {

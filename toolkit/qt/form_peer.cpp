@@ -138,14 +138,26 @@ void FormPeer::show_window() {
                 w->setWindowModality(Qt::WindowModal);
         }
     }
+    const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     if (f.minimized()) {
+        // Qt forgets the state at the compositor's next configure, which
+        // never says minimised: the window keeps the record.
+        w->minimised_unseen = wayland;
         w->showMinimized();
         return;
     }
-    if (w->isMinimized())
-        w->showNormal();
-    else
+    if (wayland && w->minimised()) {
+        // A Wayland client cannot take its window out of the minimised state
+        // (compositors ignore it): mapping it afresh brings it back.
+        w->minimised_unseen = false;
+        w->hide();
+        w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
         w->show();
+    } else if (w->isMinimized()) {
+        w->showNormal();
+    } else {
+        w->show();
+    }
     w->raise();
     w->activateWindow();
 }

@@ -50,8 +50,11 @@ void FormWindow::lay_out() {
 
 void FormWindow::changeEvent(QEvent* e) {
     QWidget::changeEvent(e);
+    // An active window is not minimised, whatever was asked of it before.
+    if (e->type() == QEvent::ActivationChange && isActiveWindow()) minimised_unseen = false;
     // The user or the window manager minimised or restored the window.
-    if (e->type() == QEvent::WindowStateChange && form && isVisible()) form->sync_minimized(isMinimized());
+    if ((e->type() == QEvent::WindowStateChange || e->type() == QEvent::ActivationChange) && form && isVisible())
+        form->sync_minimized(minimised());
 }
 
 void FormWindow::closeEvent(QCloseEvent* e) {

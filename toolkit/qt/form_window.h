@@ -21,6 +21,10 @@ public:
     // Height of the shown menu bar at the window's width; 0 without one.
     int menu_bar_height() const;
     bool placed = false;  // put in its first place already
+    // Minimised by the program where the compositor never says whether the
+    // window still is (Wayland): until it is active again, take it that it is.
+    bool minimised_unseen = false;
+    bool minimised() const { return isMinimized() || minimised_unseen; }
 
 protected:
     void changeEvent(QEvent* e) override;

@@ -193,7 +193,8 @@ std::uint32_t QtPlatform::shell_notify_icon(std::uint32_t message, const NotifyI
             if (it != tray_.end()) return 0;
             const std::uint32_t hwnd = data.hWnd;
             auto icon = std::make_unique<TrayIcon>([this, hwnd](std::uint32_t msg) { tray_message(hwnd, msg); },
-                                                   [this, hwnd] { tray_menu_step(hwnd); });
+                                                   [this, hwnd] { tray_menu_step(hwnd); },
+                                                   [this, hwnd] { tray_lost(hwnd); });
             apply(*icon);
             if (Control* c = control_by_handle(hwnd))
                 if (Menu* menu = popup_menu_of(c->form())) icon->set_menu(c->form(), *menu);
@@ -246,6 +247,15 @@ Control* QtPlatform::control_by_handle(std::uint32_t hwnd) const {
 
 void QtPlatform::tray_message(std::uint32_t hwnd, std::uint32_t message) {
     if (Control* c = control_by_handle(hwnd)) c->form().user_tray_message(*c, message);
+}
+
+void QtPlatform::tray_lost(std::uint32_t hwnd) {
+    // A window hidden to a tray that turned out not to be there would be out
+    // of reach: it comes back minimised, as if there had been no tray.
+    Control* c = ended_ ? nullptr : control_by_handle(hwnd);
+    if (!c) return;
+    Form& f = c->form();
+    if (f.loaded() && !f.visible()) f.minimize();
 }
 
 void QtPlatform::tray_menu_step(std::uint32_t hwnd) {

@@ -87,6 +87,8 @@ private:
     void tray_message(std::uint32_t hwnd, std::uint32_t message);
     // The right-click step run for a host that is about to show the exported menu.
     void tray_menu_step(std::uint32_t hwnd);
+    // The icon of hwnd's form turned out not to be in a tray.
+    void tray_lost(std::uint32_t hwnd);
     Control* control_by_handle(std::uint32_t hwnd) const;
 
     std::string arguments_;

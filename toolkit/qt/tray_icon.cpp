@@ -5,13 +5,13 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusInterface>
 #include <QDBusMessage>
-#include <QDBusVariant>
-#include <QElapsedTimer>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QFile>
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <QSystemTrayIcon>
-#include <QThread>
 
 #include <algorithm>
 
@@ -23,63 +23,60 @@ namespace {
 constexpr std::uint32_t WM_LBUTTONDBLCLK = 0x203, WM_RBUTTONUP = 0x205;
 const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
-
-QVariant watcher_property(const char* name, int timeout_ms = 1000) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(kWatcher)) return {};
-    QDBusMessage get = QDBusMessage::createMethodCall(kWatcher, kWatcherPath,
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
-    get << kWatcher << QString::fromLatin1(name);
-    // A host that does not answer in time is as good as none.
-    const QDBusMessage reply = bus.call(get, QDBus::Block, timeout_ms);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
-    return qvariant_cast<QDBusVariant>(reply.arguments().first()).variant();
-}
-
-// Qt registers its item from a connection of its own, by a name that
-// differs between versions; watchers list it by that name, some with the
-// object path appended. Ours is the one whose connection is this process.
-bool item_registered() {
-    QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-    const uint pid = static_cast<uint>(QCoreApplication::applicationPid());
-    // The registration goes out asynchronously: give one that is under way
-    // a moment to arrive, but never hold the window up for more than a second.
-    QElapsedTimer waited;
-    waited.start();
-    for (;;) {
-        const int left = static_cast<int>(1000 - waited.elapsed());
-        if (left <= 0) return false;
-        const QStringList items = watcher_property("RegisteredStatusNotifierItems", left).toStringList();
-        for (const QString& item : items) {
-            const QString service = item.section(QLatin1Char('/'), 0, 0);
-            if (!service.isEmpty() && bus->servicePid(service).value() == pid) return true;
-        }
-        if (!bus->isServiceRegistered(kWatcher)) return false;
-        QThread::msleep(50);
-    }
-}
+// A watcher that has not answered by then is taken to have no host.
+constexpr int kAnswerMs = 3000;
+// Our item goes out when the icon shows and again to every new watcher; one
+// not listed by then did not make it.
+constexpr int kRegistrationMs = 5000;
+constexpr int kRetryMs = 10000;
 
 // Qt settles SNI or not when it makes the first icon of the process, and
-// keeps to it: so does this layer, asking the way Qt asks (through the
-// watcher's introspected interface), so that both come to the same answer.
+// keeps to it: so does this layer.
 int g_sni_decided = -1;
 
-bool qt_sees_host() {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(kWatcher)) return false;
-    QDBusInterface watcher(kWatcher, kWatcherPath, kWatcher, bus);
-    return watcher.isValid() && watcher.property("IsStatusNotifierHostRegistered").toBool();
+// Asks the bus which process a connection belongs to; done(pid) gets 0 when
+// it cannot tell.
+void ask_pid(QDBusConnection& bus, QObject* parent, const QString& service, std::function<void(uint)> done) {
+    QDBusMessage msg = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                      QStringLiteral("/org/freedesktop/DBus"),
+                                                      QStringLiteral("org.freedesktop.DBus"),
+                                                      QStringLiteral("GetConnectionUnixProcessID"));
+    msg << service;
+    auto* w = new QDBusPendingCallWatcher(bus.asyncCall(msg, kAnswerMs), parent);
+    QObject::connect(w, &QDBusPendingCallWatcher::finished, parent, [w, done = std::move(done)] {
+        w->deleteLater();
+        const QDBusPendingReply<uint> reply = *w;
+        done(reply.isValid() ? reply.value() : 0u);
+    });
+}
+
+QString program_of(uint pid) {
+    if (pid == 0) return {};
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    if (!comm.open(QIODevice::ReadOnly)) return {};
+    return QString::fromLocal8Bit(comm.readAll()).trimmed();
 }
 
 }  // namespace
 
-bool status_notifier_host_up() { return watcher_property("IsStatusNotifierHostRegistered").toBool(); }
+QString item_service(const QString& item) {
+    const qsizetype end = item.indexOf(QRegularExpression(QStringLiteral("[/@]")));
+    return end < 0 ? item : item.left(end);
+}
 
-bool ActivationPairer::activate(std::int64_t now_ms, int interval_ms) {
+bool sends_one_activate_per_double_click(const QString& watcher_program) {
+    // GNOME Shell's AppIndicator extension opens the menu on a single click
+    // and calls Activate once per double-click; every other host we know
+    // (Plasma, xfce4-panel, lxqt-panel, waybar) runs its watcher in a process
+    // of its own and calls Activate once per click. The shell's extensions
+    // all run in its process, so its name is what tells.
+    return watcher_program == QLatin1String("gnome-shell");
+}
+
+bool ActivationPairer::activate(std::int64_t now_ms, int interval_ms, bool one_per_double_click) {
     if (have_double_ && now_ms - double_ <= interval_ms) return false;  // the same double-click
     have_double_ = false;
-    if (have_first_ && now_ms - first_ <= interval_ms) {
+    if (one_per_double_click || (have_first_ && now_ms - first_ <= interval_ms)) {
         have_first_ = false;
         have_double_ = true;
         double_ = now_ms;
@@ -90,11 +87,148 @@ bool ActivationPairer::activate(std::int64_t now_ms, int interval_ms) {
     return false;
 }
 
-TrayIcon::TrayIcon(std::function<void(std::uint32_t)> on_message, std::function<void()> before_menu)
-    : on_message_(std::move(on_message)), before_menu_(std::move(before_menu)) {
-    recheck_.setSingleShot(true);
-    recheck_.setInterval(0);
-    QObject::connect(&recheck_, &QTimer::timeout, &recheck_, [this] { on_watcher_changed(); });
+WatcherState::WatcherState(std::function<void()> changed)
+    : changed_(std::move(changed)), bus_(QDBusConnection::sessionBus()) {
+    refresh_.setSingleShot(true);
+    refresh_.setInterval(0);
+    QObject::connect(&refresh_, &QTimer::timeout, &refresh_, [this] { refresh(); });
+    deadline_.setSingleShot(true);
+    deadline_.setInterval(kRegistrationMs);
+    QObject::connect(&deadline_, &QTimer::timeout, &deadline_, [this] {
+        if (changed_) changed_();
+    });
+    if (!bus_.isConnected()) {
+        known_ = true;
+        return;
+    }
+    owner_watch_ = std::make_unique<QDBusServiceWatcher>(kWatcher, bus_, QDBusServiceWatcher::WatchForOwnerChange);
+    QObject::connect(owner_watch_.get(), &QDBusServiceWatcher::serviceOwnerChanged, owner_watch_.get(),
+                     [this](const QString&, const QString&, const QString& owner) { owner_changed(owner); });
+    // Any of these may change the answer: look again, once per burst.
+    for (const char* signal : {"StatusNotifierItemRegistered", "StatusNotifierItemUnregistered",
+                               "StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
+        bus_.connect(kWatcher, kWatcherPath, kWatcher, QLatin1String(signal), &refresh_, SLOT(start()));
+    QDBusMessage get_owner = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                            QStringLiteral("/org/freedesktop/DBus"),
+                                                            QStringLiteral("org.freedesktop.DBus"),
+                                                            QStringLiteral("GetNameOwner"));
+    get_owner << kWatcher;
+    auto* w = new QDBusPendingCallWatcher(bus_.asyncCall(get_owner, kAnswerMs), &refresh_);
+    const int generation = owner_generation_;
+    QObject::connect(w, &QDBusPendingCallWatcher::finished, &refresh_, [this, w, generation] {
+        w->deleteLater();
+        // An owner change seen meanwhile is newer than this answer.
+        if (generation != owner_generation_) return;
+        const QDBusPendingReply<QString> reply = *w;
+        owner_changed(reply.isValid() ? reply.value() : QString());
+    });
+}
+
+WatcherState::~WatcherState() = default;
+
+void WatcherState::expect_registration() {
+    expecting_ = true;
+    if (!item_) deadline_.start();
+}
+
+void WatcherState::item_hidden() {
+    expecting_ = false;
+    deadline_.stop();
+}
+
+void WatcherState::owner_changed(const QString& owner) {
+    const int generation = ++owner_generation_;
+    ++look_;
+    owner_ = owner;
+    host_ = item_ = one_activate_ = answered_ = responsive_ = false;
+    deadline_.stop();
+    if (owner.isEmpty()) {
+        known_ = true;
+        if (changed_) changed_();
+        return;
+    }
+    // Qt registers the item again with a new watcher.
+    if (expecting_) deadline_.start();
+    ask_pid(bus_, &refresh_, owner, [this, generation](uint pid) {
+        if (generation != owner_generation_) return;
+        one_activate_ = sends_one_activate_per_double_click(program_of(pid));
+        if (changed_) changed_();
+    });
+    refresh();
+}
+
+void WatcherState::refresh() {
+    if (owner_.isEmpty()) return;
+    const int look = ++look_;
+    QDBusMessage get_all = QDBusMessage::createMethodCall(owner_, kWatcherPath,
+                                                          QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                          QStringLiteral("GetAll"));
+    get_all << kWatcher;
+    auto* w = new QDBusPendingCallWatcher(bus_.asyncCall(get_all, kAnswerMs), &refresh_);
+    QObject::connect(w, &QDBusPendingCallWatcher::finished, &refresh_, [this, w, look] {
+        w->deleteLater();
+        if (look != look_) return;
+        const QDBusPendingReply<QVariantMap> reply = *w;
+        if (!reply.isValid()) {
+            // Taken to have no host for now; asked again a while later, in
+            // case it was only slow.
+            settle(look, false, false, {});
+            QTimer::singleShot(kRetryMs, &refresh_, [this, look] {
+                if (look == look_) refresh();
+            });
+            return;
+        }
+        const QVariantMap props = reply.value();
+        std::vector<QString> services;
+        for (const QString& item : props.value(QStringLiteral("RegisteredStatusNotifierItems")).toStringList()) {
+            const QString service = item_service(item);
+            if (!service.isEmpty()) services.push_back(service);
+        }
+        settle(look, true, props.value(QStringLiteral("IsStatusNotifierHostRegistered")).toBool(),
+               std::move(services));
+    });
+}
+
+void WatcherState::settle(int look_id, bool answered, bool host, std::vector<QString> services) {
+    // Qt registers its item from a connection of its own, by a name that
+    // differs between versions: ours is the one whose connection is this
+    // process.
+    struct Look {
+        int left = 0;
+        bool ours = false;
+    };
+    auto look = std::make_shared<Look>();
+    look->left = static_cast<int>(services.size());
+    const uint self = static_cast<uint>(QCoreApplication::applicationPid());
+    auto done = [this, look_id, answered, host, look] {
+        if (look_id != look_ || look->left > 0) return;
+        const bool was_known = known_, was_responsive = responsive_, was_host = host_, was_item = item_;
+        known_ = answered_ = true;
+        responsive_ = answered;
+        host_ = host;
+        item_ = look->ours;
+        if (item_) deadline_.stop();
+        if (changed_ && (!was_known || was_responsive != responsive_ || was_host != host_ || was_item != item_))
+            changed_();
+    };
+    if (services.empty()) {
+        done();
+        return;
+    }
+    for (const QString& service : services)
+        ask_pid(bus_, &refresh_, service, [look, self, done](uint pid) {
+            --look->left;
+            if (pid == self) look->ours = true;
+            done();
+        });
+}
+
+TrayIcon::TrayIcon(std::function<void(std::uint32_t)> on_message, std::function<void()> before_menu,
+                   std::function<void()> on_lost)
+    : on_message_(std::move(on_message)),
+      before_menu_(std::move(before_menu)),
+      on_lost_(std::move(on_lost)),
+      state_(std::make_unique<WatcherState>([this] { on_watcher_changed(); })) {
     // Runs inside the host's AboutToShow call, so the captions are current
     // before the host reads them.
     QObject::connect(&exported_, &QMenu::aboutToShow, &exported_, [this] {
@@ -127,38 +261,34 @@ void TrayIcon::set_menu(Form& owner, Menu& menu) {
 void TrayIcon::show() {
     wanted_ = true;
     if (!icon_) create();
-    if (icon_) icon_->show();
+    if (icon_) {
+        icon_->show();
+        if (sni_) state_->expect_registration();
+    }
+    was_present_ = present();
 }
 
 void TrayIcon::hide() {
     wanted_ = false;
-    watcher_.reset();
+    state_->item_hidden();
     if (icon_) icon_->hide();
+    was_present_ = false;
 }
 
 void TrayIcon::create() {
     const bool xcb = QGuiApplication::platformName() == QLatin1String("xcb");
     if (g_sni_decided < 0) {
-        const bool sni = qt_sees_host();
+        // Settled on the watcher's first answers, once they are in. Qt asks
+        // the watcher itself, synchronously, when it makes the first icon:
+        // not while the watcher does not answer, or the window would hang
+        // with it.
+        if (!state_->known() || (state_->watcher_up() && !state_->responsive())) return;
+        const bool sni = state_->watcher_up() && state_->host_up();
         // Elsewhere than on X11 there is no tray but SNI: wait for a host
         // rather than settle on none for the rest of the run.
-        if (!sni && !xcb) {
-            if (!watcher_) {
-                QDBusConnection bus = QDBusConnection::sessionBus();
-                if (!bus.isConnected()) return;
-                watcher_ = std::make_unique<QDBusServiceWatcher>(kWatcher, bus,
-                                                                 QDBusServiceWatcher::WatchForRegistration);
-                QObject::connect(watcher_.get(), &QDBusServiceWatcher::serviceRegistered, watcher_.get(),
-                                 [this] { on_watcher_changed(); });
-                // The host registers with the watcher a moment after it is up.
-                bus.connect(kWatcher, kWatcherPath, kWatcher, QStringLiteral("StatusNotifierHostRegistered"),
-                            &recheck_, SLOT(start()));
-            }
-            return;
-        }
+        if (!sni && !xcb) return;
         g_sni_decided = sni ? 1 : 0;
     }
-    watcher_.reset();
     sni_ = g_sni_decided == 1;
     icon_ = std::make_unique<QSystemTrayIcon>();
     icon_->setIcon(picture_);
@@ -173,8 +303,12 @@ void TrayIcon::create() {
 }
 
 void TrayIcon::on_watcher_changed() {
-    if (!wanted_ || icon_ || !qt_sees_host()) return;
-    show();
+    const bool before = was_present_;
+    if (wanted_ && !icon_) show();
+    // Taken to be in a tray (say while the first answers were out) and not
+    // there after all: whoever hid the window to it must hear.
+    was_present_ = present();
+    if (before && !was_present_ && on_lost_) on_lost_();
 }
 
 void TrayIcon::on_activated(int reason) {
@@ -183,7 +317,8 @@ void TrayIcon::on_activated(int reason) {
             // A single click on XEmbed, one of a burst of Activate calls on SNI.
             if (!sni_) break;
             if (!clock_.isValid()) clock_.start();
-            if (pairer_.activate(clock_.elapsed(), QApplication::doubleClickInterval()))
+            if (pairer_.activate(clock_.elapsed(), QApplication::doubleClickInterval(),
+                                 state_->one_activate_per_double_click()))
                 on_message_(WM_LBUTTONDBLCLK);
             break;
         }
@@ -194,9 +329,17 @@ void TrayIcon::on_activated(int reason) {
 }
 
 bool TrayIcon::present() const {
+    if (!wanted_) return false;
+    // While the first answers are out the icon counts as present: /AUTO
+    // hides at once, and the window comes back minimised if it is not.
+    if (!state_->known()) return true;
     if (!icon_ || !icon_->isVisible()) return false;
-    if (sni_) return status_notifier_host_up() && item_registered();
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    if (!sni_) return QSystemTrayIcon::isSystemTrayAvailable();
+    if (!state_->watcher_up()) return false;
+    if (state_->item_registered()) return state_->host_up();
+    // Our registration is on its way to a watcher that has a host, or that
+    // has not said yet.
+    return state_->registration_pending() && state_->host_maybe_up();
 }
 
 void TrayIcon::refresh_menu() {

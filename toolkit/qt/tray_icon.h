@@ -3,16 +3,21 @@
 // The program's icon in whichever tray the desktop has. QSystemTrayIcon
 // speaks XEmbed on X11 and StatusNotifierItem (SNI) where a watcher is on
 // the session bus; this class evens out where the two differ:
-//  - SNI hosts call Activate once per click and never report a double-click:
-//    two activations within the double-click interval are the left
-//    double-click (ActivationPairer);
+//  - most SNI hosts call Activate once per click and never report a
+//    double-click: two activations within the double-click interval are the
+//    left double-click (ActivationPairer). GNOME Shell's host opens the menu
+//    on a single click and calls Activate once per double-click;
 //  - SNI hosts draw the item's menu themselves and most never ask the program
 //    to: the tray's pop-up menu is exported, and the host's "about to show"
 //    runs the right-click step first, so its captions are current;
 //  - Qt settles SNI or not once per process, when the first icon is made, so
 //    where XEmbed cannot stand in (Wayland) the icon is made only once a
 //    StatusNotifier host is up. On X11 an icon made with no tray docks by
-//    itself when one appears.
+//    itself when one appears;
+//  - whether the icon is in a tray is kept up to date from the watcher's
+//    signals with asynchronous calls (WatcherState), never asked while the
+//    user waits: a watcher that hangs must not hang the window.
+#include <QDBusConnection>
 #include <QDBusServiceWatcher>
 #include <QElapsedTimer>
 #include <QIcon>
@@ -37,10 +42,12 @@ namespace tk::qt {
 // Turns a stream of single activations into double-clicks: the second of two
 // within the interval is one; more within the interval after it are part of
 // the same double-click (some hosts send three).
+// A host that calls Activate once per double-click makes every activation
+// one, but for repeats within the interval.
 class ActivationPairer {
 public:
     // True when this activation, at now_ms, completes a double-click.
-    bool activate(std::int64_t now_ms, int interval_ms);
+    bool activate(std::int64_t now_ms, int interval_ms, bool one_per_double_click = false);
 
 private:
     bool have_first_ = false;
@@ -49,11 +56,67 @@ private:
     std::int64_t double_ = 0;
 };
 
+// The bus name in an entry of a watcher's RegisteredStatusNotifierItems:
+// watchers write "service/path", "service@/path" or just "service".
+QString item_service(const QString& item);
+
+// The host that calls Activate once per double-click: GNOME Shell's, which
+// runs inside the shell and so owns the watcher from the shell's process.
+// Told by the watcher owner's program name (/proc/PID/comm).
+bool sends_one_activate_per_double_click(const QString& watcher_program);
+
+// What the session bus's StatusNotifier watcher says, learned from its
+// signals and its name owner's changes with asynchronous calls only.
+class WatcherState {
+public:
+    // changed runs after every change of what is known.
+    explicit WatcherState(std::function<void()> changed);
+    ~WatcherState();
+    WatcherState(const WatcherState&) = delete;
+    WatcherState& operator=(const WatcherState&) = delete;
+
+    bool known() const { return known_; }  // the first answers are in
+    bool watcher_up() const { return !owner_.isEmpty(); }
+    // The watcher answered the last question asked of it.
+    bool responsive() const { return responsive_; }
+    bool host_up() const { return host_; }
+    // The host is up, or the watcher has not said yet.
+    bool host_maybe_up() const { return host_ || !answered_; }
+    // An item whose connection belongs to this process is registered.
+    bool item_registered() const { return item_; }
+    bool one_activate_per_double_click() const { return one_activate_; }
+    // Our item is on its way to the watcher: registration_pending() until
+    // it is listed or a few seconds have passed.
+    void expect_registration();
+    void item_hidden();
+    bool registration_pending() const { return deadline_.isActive(); }
+
+private:
+    void owner_changed(const QString& owner);
+    void refresh();
+    void learn_owner_program(const QString& owner, int generation);
+    void settle(int look_id, bool answered, bool host, std::vector<QString> services);
+
+    std::function<void()> changed_;
+    QDBusConnection bus_;
+    std::unique_ptr<QDBusServiceWatcher> owner_watch_;
+    QTimer refresh_;   // coalesces a burst of the watcher's signals into one look
+    QTimer deadline_;  // for our item's registration
+    QString owner_;
+    // Answers about an earlier owner, or to an earlier look, are dropped.
+    int owner_generation_ = 0, look_ = 0;
+    bool known_ = false, answered_ = false, host_ = false, item_ = false, one_activate_ = false;
+    bool expecting_ = false;  // our item is shown
+    bool responsive_ = false;
+};
+
 class TrayIcon {
 public:
     // on_message gets the mouse message a click stands for (0x203, 0x205);
-    // before_menu runs just before a host shows the exported menu.
-    TrayIcon(std::function<void(std::uint32_t)> on_message, std::function<void()> before_menu);
+    // before_menu runs just before a host shows the exported menu; on_lost
+    // runs when the icon was taken to be in a tray and turns out not to be.
+    TrayIcon(std::function<void(std::uint32_t)> on_message, std::function<void()> before_menu,
+             std::function<void()> on_lost = {});
     ~TrayIcon();
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
@@ -65,7 +128,8 @@ public:
     void show();
     void hide();
 
-    // The icon is in a tray the user can see now.
+    // The icon is in a tray the user can see now, or on its way into one;
+    // answered from what is known, without waiting.
     bool present() const;
     // The host draws the menu from the exported copy.
     bool exports_menu() const { return icon_ && sni_; }
@@ -82,6 +146,7 @@ private:
 
     std::function<void(std::uint32_t)> on_message_;
     std::function<void()> before_menu_;
+    std::function<void()> on_lost_;
     std::unique_ptr<QSystemTrayIcon> icon_;
     bool sni_ = false;  // Qt took the StatusNotifierItem road for this process
     bool wanted_ = false;
@@ -93,11 +158,8 @@ private:
     std::vector<std::pair<QPointer<QAction>, Menu*>> entries_;
     Form* owner_ = nullptr;
     Menu* menu_ = nullptr;
-    std::unique_ptr<QDBusServiceWatcher> watcher_;
-    QTimer recheck_;  // woken by the watcher's host registration signal
+    bool was_present_ = false;
+    std::unique_ptr<WatcherState> state_;
 };
-
-// A StatusNotifier host is registered with a watcher on the session bus.
-bool status_notifier_host_up();
 
 }  // namespace tk::qt
