@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
@@ -289,10 +292,167 @@ TEST(TrayWithAHangingWatcher, HidingReturnsAtOnceAndTheWindowStaysInReach) {
     EXPECT_FALSE(window->isMinimized());
 }
 
+// Set in the copy of this test run in a session of its own, with a watcher
+// that claims a host whatever runs (as KDE's does); and in the copy that is
+// that watcher.
+constexpr char kClaimingWatcherRun[] = "TALUVEX_TEST_CLAIMING_WATCHER";
+constexpr char kClaimingWatcherRole[] = "TALUVEX_TEST_BE_CLAIMING_WATCHER";
+
+namespace {
+
+// A StatusNotifier watcher that says a host is registered whatever runs and
+// lists every item that registers.
+class ClaimingWatcher : public QDBusVirtualObject {
+public:
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& m, const QDBusConnection& bus) override {
+        const QVariantMap props{{"IsStatusNotifierHostRegistered", true},
+                                {"RegisteredStatusNotifierItems", items_},
+                                {"ProtocolVersion", 0}};
+        if (m.member() == "GetAll") {
+            bus.send(m.createReply(QVariant::fromValue(props)));
+        } else if (m.member() == "Get") {
+            bus.send(m.createReply(QVariant::fromValue(QDBusVariant(props.value(m.arguments().value(1).toString())))));
+        } else if (m.member() == "RegisterStatusNotifierItem") {
+            const QString item = m.arguments().value(0).toString();
+            items_ << (item.startsWith('/') ? m.service() + item : item);
+            bus.send(m.createReply());
+            bus.send(QDBusMessage::createSignal("/StatusNotifierWatcher", "org.kde.StatusNotifierWatcher",
+                                                "StatusNotifierItemRegistered")
+                     << item);
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+private:
+    QStringList items_;
+};
+
+int run_claiming_watcher() {
+    ClaimingWatcher watcher;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.registerVirtualObject("/StatusNotifierWatcher", &watcher) ||
+        !bus.registerService("org.kde.StatusNotifierWatcher"))
+        return 1;
+    return QCoreApplication::exec();
+}
+
+// A process that owns a bus name until it is killed, as a host's name goes
+// with a shell that leaves.
+struct FakeHost {
+    QProcess process;
+    explicit FakeHost(const QString& name) {
+        process.start("dbus-test-tool", {"black-hole", "--session", "--name=" + name});
+    }
+};
+
+bool wait_until(const std::function<bool()>& done, int ms = 10000) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < ms) QTest::qWait(20);
+    return done();
+}
+
+bool owned(const QString& name) {
+    return QDBusConnection::sessionBus().interface()->isServiceRegistered(name);
+}
+
+}  // namespace
+
+// A watcher that always says a host is registered (KDE's, with no
+// plasmashell): the hosts' bus names tell. Before any is seen the watcher's
+// word stands; once one has been, the tray is up only while one is on the bus.
+TEST(TrayWithAWatcherThatAlwaysClaimsAHost, TheHostsBusNamesTellWhenTheTrayIsGone) {
+    if (!qEnvironmentVariableIsSet(kClaimingWatcherRun)) {
+        for (const char* tool : {"dbus-run-session", "dbus-test-tool"})
+            ASSERT_FALSE(QStandardPaths::findExecutable(tool).isEmpty()) << tool << " is missing";
+        QProcess run;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(kClaimingWatcherRun, "1");
+        run.setProcessEnvironment(env);
+        run.setProcessChannelMode(QProcess::MergedChannels);
+        run.start("dbus-run-session", {"--", QCoreApplication::applicationFilePath(),
+                                       "--gtest_filter=TrayWithAWatcherThatAlwaysClaimsAHost.*"});
+        ASSERT_TRUE(run.waitForFinished(120000));
+        const QString out = QString::fromLocal8Bit(run.readAll());
+        EXPECT_EQ(run.exitCode(), 0) << out.toStdString();
+        EXPECT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
+        return;
+    }
+    QProcess watcher;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kClaimingWatcherRole, "1");
+    watcher.setProcessEnvironment(env);
+    watcher.start(QCoreApplication::applicationFilePath());
+    ASSERT_TRUE(wait_until([] { return owned("org.kde.StatusNotifierWatcher"); }));
+    // Qt makes no StatusNotifier item on the offscreen platform: this
+    // process registers one, as Qt would.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QDBusMessage reply = bus.call(QDBusMessage::createMethodCall("org.kde.StatusNotifierWatcher",
+                                                                      "/StatusNotifierWatcher",
+                                                                      "org.kde.StatusNotifierWatcher",
+                                                                      "RegisterStatusNotifierItem")
+                                        << bus.baseService());
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+
+    QtApp app;
+    frmMain& w = *app.w;
+    QWidget* window = widget(w);
+    auto hide_to_tray = [&] {
+        w.show();
+        return w.user_shortcut(tk::Shortcut::CtrlT);
+    };
+    // No host's name seen yet (a log-in before the shell, or GNOME Shell's
+    // host, which owns none): the watcher is believed.
+    ASSERT_TRUE(wait_until([&] { return app.platform.tray_icon_present(); }));
+    ASSERT_TRUE(hide_to_tray());
+    EXPECT_FALSE(window->isVisible());
+
+    // A shell's host comes; the window hidden to its tray comes back
+    // minimised when the shell goes, though the watcher still claims a host.
+    auto shell = std::make_unique<FakeHost>("org.kde.StatusNotifierHost-4001");
+    ASSERT_TRUE(wait_until([] { return owned("org.kde.StatusNotifierHost-4001"); }));
+    ASSERT_TRUE(hide_to_tray());
+    EXPECT_FALSE(window->isVisible());
+    QTest::qWait(300);
+    EXPECT_FALSE(window->isVisible());  // not brought back while the host is up
+    shell.reset();
+    EXPECT_TRUE(wait_until([&] { return window->isVisible(); }));
+    EXPECT_TRUE(window->isMinimized());
+    EXPECT_FALSE(app.platform.tray_icon_present());
+    // Hiding now minimises.
+    ASSERT_TRUE(hide_to_tray());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isMinimized());
+
+    // A new host, by the protocol's form of the name: hiding hides again.
+    FakeHost next("org.freedesktop.StatusNotifierHost-4002");
+    ASSERT_TRUE(wait_until([&] { return app.platform.tray_icon_present(); }));
+    ASSERT_TRUE(hide_to_tray());
+    EXPECT_FALSE(window->isVisible());
+
+    // A host already on the bus at the start is found by the first list of
+    // names, and its going is noticed, with a call of changed.
+    int changes = 0;
+    tk::qt::WatcherState state([&] { ++changes; });
+    ASSERT_TRUE(wait_until([&] { return state.known(); }));
+    EXPECT_TRUE(state.host_up());
+    const int before = changes;
+    next.process.kill();
+    EXPECT_TRUE(wait_until([&] { return !state.host_up(); }));
+    EXPECT_FALSE(state.host_maybe_up());
+    EXPECT_GT(changes, before);
+    EXPECT_TRUE(wait_until([&] { return window->isVisible(); }));
+    EXPECT_TRUE(window->isMinimized());
+}
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    if (qEnvironmentVariableIsSet(kClaimingWatcherRole)) return run_claiming_watcher();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -23,6 +23,8 @@ namespace {
 constexpr std::uint32_t WM_LBUTTONDBLCLK = 0x203, WM_RBUTTONUP = 0x205;
 const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
+const QString kBus = QStringLiteral("org.freedesktop.DBus");
+const QString kBusPath = QStringLiteral("/org/freedesktop/DBus");
 // A watcher that has not answered by then is taken to have no host.
 constexpr int kAnswerMs = 3000;
 // Our item goes out when the icon shows and again to every new watcher; one
@@ -55,6 +57,14 @@ QString program_of(uint pid) {
     QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
     if (!comm.open(QIODevice::ReadOnly)) return {};
     return QString::fromLocal8Bit(comm.readAll()).trimmed();
+}
+
+// A bus name a StatusNotifier host owns while it runs: Plasma's
+// org.kde.StatusNotifierHost-PID, waybar's -PID-N, or the protocol's
+// org.freedesktop. form.
+bool host_name(const QString& name) {
+    return name.startsWith(QLatin1String("org.kde.StatusNotifierHost-")) ||
+           name.startsWith(QLatin1String("org.freedesktop.StatusNotifierHost-"));
 }
 
 }  // namespace
@@ -101,6 +111,7 @@ WatcherState::WatcherState(std::function<void()> changed)
         known_ = true;
         return;
     }
+    watch_host_names();
     owner_watch_ = std::make_unique<QDBusServiceWatcher>(kWatcher, bus_, QDBusServiceWatcher::WatchForOwnerChange);
     QObject::connect(owner_watch_.get(), &QDBusServiceWatcher::serviceOwnerChanged, owner_watch_.get(),
                      [this](const QString&, const QString&, const QString& owner) { owner_changed(owner); });
@@ -134,6 +145,58 @@ void WatcherState::expect_registration() {
 void WatcherState::item_hidden() {
     expecting_ = false;
     deadline_.stop();
+}
+
+// KDE's watcher (kded5) says a host is registered whether or not plasmashell
+// runs, and says nothing when the shell goes; the shell's tray owns
+// org.kde.StatusNotifierHost-PID while it runs (waybar's -PID-N), and the bus
+// drops the name with the process. So once such a name has been seen, a host
+// counts as up only while one is on the bus. Where none ever was (GNOME
+// Shell's extension, xfce4-panel's tray: watcher and host in one process, so
+// they go together) the watcher's word stands. Names are learned from the
+// bus's signals and one asynchronous list at the start.
+void WatcherState::watch_host_names() {
+    name_relay_ = std::make_unique<QDBusServiceWatcher>();
+    QObject::connect(name_relay_.get(), &QDBusServiceWatcher::serviceOwnerChanged, name_relay_.get(),
+                     [this](const QString& name, const QString&, const QString& owner) {
+                         if (host_name(name)) host_name_changed(name, !owner.isEmpty());
+                     });
+    bus_.connect(kBus, kBusPath, kBus, QStringLiteral("NameOwnerChanged"), name_relay_.get(),
+                 SIGNAL(serviceOwnerChanged(QString, QString, QString)));
+    listing_ = true;
+    QDBusMessage list = QDBusMessage::createMethodCall(kBus, kBusPath, kBus, QStringLiteral("ListNames"));
+    auto* w = new QDBusPendingCallWatcher(bus_.asyncCall(list, kAnswerMs), name_relay_.get());
+    QObject::connect(w, &QDBusPendingCallWatcher::finished, name_relay_.get(), [this, w] {
+        w->deleteLater();
+        const QDBusPendingReply<QStringList> reply = *w;
+        host_names_listed(reply.isValid() ? reply.value() : QStringList());
+    });
+}
+
+void WatcherState::host_name_changed(const QString& name, bool owned) {
+    const bool before = named_host_allows();
+    if (listing_) told_.insert(name);
+    if (owned) {
+        host_names_.insert(name);
+        host_named_ = true;
+    } else {
+        host_names_.remove(name);
+    }
+    if (changed_ && before != named_host_allows()) changed_();
+}
+
+void WatcherState::host_names_listed(const QStringList& names) {
+    const bool before = named_host_allows();
+    // A signal handled before the list came may be newer than the list:
+    // for the names it told of, its word stands.
+    for (const QString& name : names)
+        if (host_name(name) && !told_.contains(name)) {
+            host_names_.insert(name);
+            host_named_ = true;
+        }
+    listing_ = false;
+    told_.clear();
+    if (changed_ && before != named_host_allows()) changed_();
 }
 
 void WatcherState::owner_changed(const QString& owner) {

@@ -16,13 +16,16 @@
 //    itself when one appears;
 //  - whether the icon is in a tray is kept up to date from the watcher's
 //    signals with asynchronous calls (WatcherState), never asked while the
-//    user waits: a watcher that hangs must not hang the window.
+//    user waits: a watcher that hangs must not hang the window;
+//  - KDE's watcher says a host is registered whether or not a shell runs:
+//    the hosts' own bus names tell when one leaves.
 #include <QDBusConnection>
 #include <QDBusServiceWatcher>
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QMenu>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 
@@ -79,9 +82,9 @@ public:
     bool watcher_up() const { return !owner_.isEmpty(); }
     // The watcher answered the last question asked of it.
     bool responsive() const { return responsive_; }
-    bool host_up() const { return host_; }
+    bool host_up() const { return host_ && named_host_allows(); }
     // The host is up, or the watcher has not said yet.
-    bool host_maybe_up() const { return host_ || !answered_; }
+    bool host_maybe_up() const { return (host_ || !answered_) && named_host_allows(); }
     // An item whose connection belongs to this process is registered.
     bool item_registered() const { return item_; }
     bool one_activate_per_double_click() const { return one_activate_; }
@@ -96,6 +99,11 @@ private:
     void refresh();
     void learn_owner_program(const QString& owner, int generation);
     void settle(int look_id, bool answered, bool host, std::vector<QString> services);
+    void watch_host_names();
+    void host_name_changed(const QString& name, bool owned);
+    void host_names_listed(const QStringList& names);
+    // No host's bus name was ever seen, or one is on the bus now.
+    bool named_host_allows() const { return !host_named_ || !host_names_.isEmpty(); }
 
     std::function<void()> changed_;
     QDBusConnection bus_;
@@ -108,6 +116,15 @@ private:
     bool known_ = false, answered_ = false, host_ = false, item_ = false, one_activate_ = false;
     bool expecting_ = false;  // our item is shown
     bool responsive_ = false;
+    // The bus's NameOwnerChanged comes through this one's signal, which has
+    // its arguments: a slot of our own would need moc.
+    std::unique_ptr<QDBusServiceWatcher> name_relay_;
+    QSet<QString> host_names_;  // hosts' bus names owned now
+    bool host_named_ = false;   // one has been seen
+    // While the first list of names is out: names a signal told of since,
+    // of which the signal is the newer word.
+    bool listing_ = false;
+    QSet<QString> told_;
 };
 
 class TrayIcon {
