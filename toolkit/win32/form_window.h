@@ -4,6 +4,10 @@
 // or a dialog for a fixed-dialog form), one child window per control, one menu
 // handle per menu, and the fonts they use. Peers pass property changes in;
 // the window procedures pass the user's input out through the form.
+//  - form_window.cpp: the top-level window, showing it, the input it takes;
+//  - control_windows.cpp: the controls' windows, their peers and painting;
+//  - menus.cpp: the drop-downs and the menu bar;
+//  - form_layout.cpp: twips to pixels at the window's DPI, the fonts and icons.
 #include <map>
 #include <memory>
 #include <string>
@@ -42,7 +46,13 @@ private:
     Node& node_;
 };
 
+inline constexpr wchar_t kFormClass[] = L"TaluvexForm";
+inline constexpr wchar_t kFrameClass[] = L"TaluvexFrame";
+inline constexpr wchar_t kBoxClass[] = L"TaluvexBox";
+
 void register_window_classes(HINSTANCE instance);
+// The window procedure of frames and boxes: their input goes to their form.
+LRESULT CALLBACK child_proc(HWND h, UINT m, WPARAM w, LPARAM l);
 
 struct FormWindow {
     FormWindow(Win32Platform& platform, Form& form);
@@ -88,8 +98,13 @@ private:
     HFONT font_for(const Font& f);
     void apply_font(Node& n);
     void refresh_fonts();
+    // Menus: a node each, filled once all exist, filled again as they change.
+    void add_menu(Control& c, UINT id);
+    void fill_menus();
     void fill_menu(HMENU h, const Control& parent);
     void refill_bar();
+    void menu_changed(const Node& n);
+    void destroy_menus();
     void set_icons();
     void command(WPARAM wparam, LPARAM lparam);
     HBRUSH colours(HWND control, HDC dc);

@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Twips to pixels at the window's DPI: the top-level window's size and place,
+// the client area the layout asks for, and the fonts and icons at that DPI,
+// all made again when the window moves to a screen of another DPI.
+#include "toolkit/win32/form_window.h"
+
+#include "toolkit/win32/dpi.h"
+#include "toolkit/win32/font.h"
+#include "toolkit/win32/scale.h"
+
+namespace tk::win32 {
+
+long FormWindow::px(double twips) const { return twips_to_pixels(twips, dpi); }
+
+void FormWindow::place_form() {
+    ::SetWindowPos(hwnd, nullptr, px(form->left()), px(form->top()), px(form->width()), px(form->height()),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormWindow::size_and_place() {
+    const int cw = px(form->client_width()), ch = px(form->client_height());
+    RECT r{0, 0, cw, ch};
+    const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_STYLE));
+    const DWORD ex = static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
+    adjust_for_dpi(r, style, ::GetMenu(hwnd) != nullptr, ex, dpi);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    RECT work{0, 0, w, h};
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    if (::GetMonitorInfoW(::MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &mi)) work = mi.rcWork;
+    auto put = [&] {
+        int x = px(form->left()), y = px(form->top());
+        if (form->start_centered) {
+            x = work.left + (work.right - work.left - w) / 2;
+            y = work.top + (work.bottom - work.top - h) / 2;
+        }
+        ::SetWindowPos(hwnd, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    put();
+    // A menu bar that wraps, or a frame wider than the metrics say, is measured
+    // here and made up for, so the client area is what the layout asks for.
+    RECT client{};
+    ::GetClientRect(hwnd, &client);
+    const int dw = cw - client.right, dh = ch - client.bottom;
+    if (dw != 0 || dh != 0) {
+        w += dw;
+        h += dh;
+        put();
+    }
+}
+
+void FormWindow::sync() {
+    if (!form || dying || !hwnd || ::IsIconic(hwnd)) return;
+    RECT r{};
+    if (!::GetWindowRect(hwnd, &r)) return;
+    form->sync_bounds(pixels_to_twips(r.left, dpi), pixels_to_twips(r.top, dpi),
+                      pixels_to_twips(r.right - r.left, dpi), pixels_to_twips(r.bottom - r.top, dpi));
+}
+
+void FormWindow::dpi_changed(UINT new_dpi, const RECT& suggested) {
+    dpi = new_dpi ? new_dpi : 96;
+    ::SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (auto& n : nodes_)
+        if (n->kind != Kind::Form && n->kind != Kind::Menu) place(*n);
+    refresh_fonts();
+    set_icons();
+    ::InvalidateRect(hwnd, nullptr, TRUE);
+    sync();
+}
+
+HFONT FormWindow::font_for(const Font& f) {
+    const auto key = std::make_tuple(f.face, f.points, f.weight, f.charset);
+    if (auto it = fonts_.find(key); it != fonts_.end()) return it->second;
+    const LOGFONTW lf = logfont_for(f, dpi);
+    HFONT font = ::CreateFontIndirectW(&lf);
+    fonts_[key] = font;
+    return font;
+}
+
+void FormWindow::apply_font(Node& n) {
+    if (!n.control || !n.hwnd) return;
+    if (n.kind != Kind::Label && n.kind != Kind::CommandButton && n.kind != Kind::Frame) return;
+    n.font = font_for(n.control->font());
+    const WPARAM f = reinterpret_cast<WPARAM>(n.font);
+    ::SendMessageW(n.inner ? n.inner : n.hwnd, WM_SETFONT, f, TRUE);
+}
+
+void FormWindow::refresh_fonts() {
+    std::vector<HFONT> stale;
+    for (auto& [key, font] : fonts_) stale.push_back(font);
+    fonts_.clear();
+    for (auto& n : nodes_) apply_font(*n);
+    // No control uses them any more.
+    for (HFONT font : stale) ::DeleteObject(font);
+}
+
+void FormWindow::set_icons() {
+    if (!form || form->icon() == IconId::None) return;
+    HICON big = pf.icon(form->icon(), metric_for_dpi(SM_CXICON, dpi));
+    HICON small_icon = pf.icon(form->icon(), metric_for_dpi(SM_CXSMICON, dpi));
+    if (big) ::SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    if (small_icon) ::SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon));
+}
+
+}  // namespace tk::win32
