@@ -1,0 +1,200 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the Win32 backend decides for a form's windows: twips to pixels at the
+// common DPIs, the client area a form gets whatever its frame and menu bar,
+// and the keys of the accelerator table.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "toolkit/form.h"
+#include "toolkit/menu.h"
+#include "toolkit/runtime.h"
+#include "toolkit/win32/dpi.h"
+#include "toolkit/win32/scale.h"
+#include "toolkit/win32/shortcuts.h"
+#include "toolkit/win32/win32_platform.h"
+
+namespace {
+
+using tk::win32::pixel_box;
+using tk::win32::pixels_to_twips;
+using tk::win32::twips_to_pixels;
+
+constexpr UINT kDpis[] = {96, 120, 144};
+
+HWND window_of(const tk::Control& c) { return reinterpret_cast<HWND>(static_cast<UINT_PTR>(c.hwnd())); }
+
+TEST(Win32Scale, TwipsBecomeTheNearestPixelAtEachCommonDpi) {
+    struct Case {
+        double twips;
+        UINT dpi;
+        long pixels;
+    } cases[] = {
+        // 15 twips a pixel at 96 dpi, 12 at 120, 10 at 144.
+        {15, 96, 1},     {7, 96, 0},      {8, 96, 1},        {7.5, 96, 1},    {4800, 96, 320},
+        {5.9, 120, 0},   {6, 120, 1},     {18, 120, 2},      {4800, 120, 400}, {4.9, 144, 0},
+        {5, 144, 1},     {15, 144, 2},    {4800, 144, 480},  {-5, 144, -1},   {-7.5, 96, -1},
+        {0, 144, 0},     {1440, 120, 120}, {1441, 144, 144},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(twips_to_pixels(c.twips, c.dpi), c.pixels) << c.twips << " twips at " << c.dpi << " dpi";
+    // A window's pixels, read back as twips (its bounds), come out the same.
+    for (UINT dpi : kDpis)
+        for (long px = -200; px <= 4000; ++px)
+            ASSERT_EQ(twips_to_pixels(pixels_to_twips(px, dpi), dpi), px) << px << " px at " << dpi << " dpi";
+}
+
+TEST(Win32Scale, BoxesThatMeetInTwipsMeetInPixels) {
+    // Widths that fall between pixels at one DPI or another, as a row of
+    // bars and gaps in a layout does.
+    const double widths[] = {255, 97, 1500, 7, 13, 1935, 0, 6, 1};
+    for (UINT dpi : kDpis) {
+        double left = 105;
+        for (int row = 0; row < 3; ++row) {
+            for (double w : widths) {
+                const RECT a = pixel_box(left, 300, w, 255, dpi);
+                const RECT b = pixel_box(left + w, 300, 500, 255, dpi);
+                EXPECT_EQ(a.right, b.left) << "at " << left << " twips, " << dpi << " dpi";
+                EXPECT_EQ(a.left, twips_to_pixels(left, dpi));
+                EXPECT_EQ(a.bottom - a.top, twips_to_pixels(555, dpi) - twips_to_pixels(300, dpi));
+                left += w;
+            }
+        }
+    }
+    // Far outside any screen, a box stays where a window may be, and a box
+    // with no room is empty, not inside out.
+    const RECT distant = pixel_box(-1e9, 2e9, 5e9, 100, 96);
+    EXPECT_EQ(distant.left, -tk::win32::kFarPixels);
+    EXPECT_EQ(distant.top, tk::win32::kFarPixels);
+    EXPECT_EQ(distant.right, tk::win32::kFarPixels);
+    EXPECT_EQ(distant.bottom, tk::win32::kFarPixels);
+    const RECT inside_out = pixel_box(3000, 3000, -1500, -10, 144);
+    EXPECT_EQ(inside_out.right, inside_out.left);
+    EXPECT_EQ(inside_out.bottom, inside_out.top);
+}
+
+struct MenuForm : tk::Form {
+    MenuForm(tk::Runtime& rt, const std::vector<std::string>& bar_captions) : tk::Form(rt, "frmMenu") {
+        for (std::size_t i = 0; i < bar_captions.size(); ++i) {
+            auto m = std::make_unique<tk::Menu>(*this, *this, "mnu" + std::to_string(i), bar_captions[i]);
+            entries.push_back(std::make_unique<tk::Menu>(*this, *m, "mnuEntry" + std::to_string(i), "Entry"));
+            menus.push_back(std::move(m));
+        }
+    }
+    std::vector<std::unique_ptr<tk::Menu>> menus, entries;
+};
+
+// The frame and the menu bar are measured, not assumed: the client area is
+// the layout's, even when the menu bar wraps onto a second line.
+TEST(Win32FormWindow, TheClientAreaIsWhatTheLayoutAsksFor) {
+    tk::win32::Win32Platform platform(::GetModuleHandleW(nullptr));
+    tk::Runtime rt(platform);
+    struct Case {
+        const char* what;
+        std::vector<std::string> menus;
+        double width, height;
+        tk::BorderStyle border;
+    } cases[] = {
+        {"no menu bar", {}, 4800, 3000, tk::BorderStyle::Sizable},
+        {"a menu bar", {"&File", "&Options"}, 4800, 3000, tk::BorderStyle::Sizable},
+        {"a menu bar too long for one line",
+         {"&File", "&Options", "&Window", "&Help", "&Memory", "&Tray", "&View", "&Tools"},
+         3000,
+         1200,
+         tk::BorderStyle::Sizable},
+        {"a dialog", {}, 3615, 2295, tk::BorderStyle::FixedDialog},
+    };
+    for (const Case& c : cases) {
+        MenuForm form(rt, c.menus);
+        form.border_style = c.border;
+        form.set_client_size(c.width, c.height);
+        form.load();
+        const HWND hwnd = window_of(form);
+        ASSERT_NE(hwnd, nullptr) << c.what;
+        EXPECT_EQ(::GetMenu(hwnd) != nullptr, !c.menus.empty()) << c.what;
+        const UINT dpi = tk::win32::dpi_of(hwnd);
+        RECT client{};
+        ASSERT_TRUE(::GetClientRect(hwnd, &client));
+        EXPECT_EQ(client.right, twips_to_pixels(c.width, dpi)) << c.what;
+        EXPECT_EQ(client.bottom, twips_to_pixels(c.height, dpi)) << c.what;
+        form.unload();
+    }
+}
+
+struct ShortcutForm : tk::Form {
+    explicit ShortcutForm(tk::Runtime& rt) : tk::Form(rt, "frmKeys"), file(*this, *this, "mnuFile", "&File") {
+        for (tk::Shortcut s : kAll) {
+            auto m = std::make_unique<tk::Menu>(*this, file, std::string("mnu").append(tk::shortcut_text(s)),
+                                                "Entry", s);
+            m->on_click = [this, s] { chosen.push_back(s); };
+            entries.push_back(std::move(m));
+        }
+        set_client_size(4800, 3000);
+    }
+    static constexpr tk::Shortcut kAll[] = {tk::Shortcut::CtrlF, tk::Shortcut::CtrlQ, tk::Shortcut::CtrlU,
+                                            tk::Shortcut::CtrlT, tk::Shortcut::CtrlX, tk::Shortcut::F1};
+    tk::Menu file;
+    std::vector<std::unique_ptr<tk::Menu>> entries;
+    std::vector<tk::Shortcut> chosen;
+};
+
+// Presses a key with Ctrl down or up, as the message loop would see it.
+bool press(HWND hwnd, HACCEL table, UINT key, bool ctrl) {
+    BYTE keys[256] = {};
+    if (ctrl) keys[VK_CONTROL] = keys[VK_LCONTROL] = 0x80;
+    ::SetKeyboardState(keys);
+    MSG msg{};
+    msg.hwnd = hwnd;
+    msg.message = WM_KEYDOWN;
+    msg.wParam = key;
+    msg.lParam = 1;
+    const bool taken = ::TranslateAcceleratorW(hwnd, table, &msg) != 0;
+    BYTE none[256] = {};
+    ::SetKeyboardState(none);
+    return taken;
+}
+
+// Each key of the table reaches the menu entry that shows it, and no other.
+TEST(Win32Shortcuts, EachKeyChoosesTheEntryThatShowsIt) {
+    tk::win32::Win32Platform platform(::GetModuleHandleW(nullptr));
+    tk::Runtime rt(platform);
+    ShortcutForm form(rt);
+    form.load();
+    const HWND hwnd = window_of(form);
+    ASSERT_NE(hwnd, nullptr);
+    HACCEL table = tk::win32::create_shortcut_table();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(::CopyAcceleratorTableW(table, nullptr, 0), 6);
+
+    for (tk::Shortcut s : ShortcutForm::kAll) {
+        // The key as the entry shows it: "Ctrl+F" or "F1".
+        const std::string_view text = tk::shortcut_text(s);
+        const bool ctrl = text.substr(0, 5) == "Ctrl+";
+        const UINT key = ctrl ? static_cast<UINT>(text[5]) : VK_F1;
+        form.chosen.clear();
+        EXPECT_TRUE(press(hwnd, table, key, ctrl)) << text;
+        ASSERT_EQ(form.chosen.size(), 1u) << text;
+        EXPECT_EQ(form.chosen[0], s) << text;
+        // Without Ctrl a letter is only a letter.
+        if (ctrl) {
+            form.chosen.clear();
+            EXPECT_FALSE(press(hwnd, table, key, false)) << text;
+            EXPECT_TRUE(form.chosen.empty()) << text;
+        }
+    }
+    // Keys that are no shortcut, and ids beside the table's, choose nothing.
+    form.chosen.clear();
+    EXPECT_FALSE(press(hwnd, table, 'A', true));
+    EXPECT_FALSE(press(hwnd, table, VK_F2, false));
+    EXPECT_TRUE(form.chosen.empty());
+    EXPECT_EQ(tk::win32::shortcut_of_command(tk::win32::kShortcutCommand), tk::Shortcut::None);
+    EXPECT_EQ(tk::win32::shortcut_of_command(tk::win32::kShortcutCommand + 7), tk::Shortcut::None);
+    ::DestroyAcceleratorTable(table);
+    form.unload();
+}
+
+}  // namespace
