@@ -5,9 +5,10 @@
 
 namespace tk {
 
-// Twips to the pixel at 96 dpi: the layout's boxes are in twips, and the
-// backends that scale by themselves (Qt, headless at 96 dpi) take this.
-inline constexpr double kTwipsPerPixel = 15.0;
+// The layout's boxes are in twips. A pixel at 96 dpi is 15 of them, which is
+// what the backends that scale by themselves (Qt) take for a logical pixel.
+inline constexpr double kTwipsPerInch = 1440.0;
+inline constexpr double kTwipsPerPixel = kTwipsPerInch / 96;
 
 // Where a box of `size` starts so that it sits in the middle of an area of
 // `area` starting at `start`; odd leftovers go to the right and the bottom.

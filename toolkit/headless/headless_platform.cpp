@@ -7,7 +7,6 @@
 
 #include "toolkit/error.h"
 #include "toolkit/os/os.h"
-#include "toolkit/units.h"
 
 namespace tk::headless {
 namespace {
