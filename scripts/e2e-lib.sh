@@ -124,9 +124,9 @@ e2e_spawn() {
     E2E_PIDS+=("$E2E_PID")
 }
 
-# start_app [VAR=VALUE...] [command...] -- [switch]: starts the Linux program
-# $APP with those variables, through that command (prlimit ...), its output
-# to $WORK/app.log; sets APP_PID. env execs, so the PID is the program's.
+# start_app [VAR=VALUE...] [command...] -- [switch]: starts the program $APP
+# with those variables, through that command (prlimit, wine), its output to
+# $WORK/app.log; sets APP_PID. env execs, so the PID is the program's.
 start_app() {
     local prefix=()
     while [ $# -gt 0 ] && [ "$1" != -- ]; do prefix+=("$1"); shift; done
