@@ -9,7 +9,6 @@
 #include "toolkit/error.h"
 #include "toolkit/runtime.h"
 #include "toolkit/text.h"
-#include "ui/frmMain.h"
 
 namespace {
 
@@ -26,7 +25,7 @@ tk::Font DialogFont(double points) { return tk::Font{"MS Sans Serif", points, 70
 
 }  // namespace
 
-frmAbout::frmAbout(tk::Runtime& rt, frmMain& main)
+frmAbout::frmAbout(tk::Runtime& rt, tk::Form& main)
     : tk::Form(rt, "frmAbout"),
       cmdOK(*this, *this, "cmdOK"),
       picIcon(*this, *this, "picIcon"),

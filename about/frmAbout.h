@@ -8,11 +8,10 @@
 #include "toolkit/control.h"
 #include "toolkit/form.h"
 
-class frmMain;
-
 class frmAbout : public tk::Form {
 public:
-    frmAbout(tk::Runtime& rt, frmMain& main);
+    // owner: the form the box centres on and disables while it is open.
+    frmAbout(tk::Runtime& rt, tk::Form& owner);
 
     // Tab order: cmdOK, picIcon, cmdSysInfo.
     tk::CommandButton cmdOK;
@@ -34,5 +33,5 @@ public:
     static constexpr std::uint32_t kValueBufferSize = 1024;
 
 private:
-    frmMain& main_;
+    tk::Form& main_;
 };

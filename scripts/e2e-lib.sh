@@ -124,6 +124,17 @@ e2e_spawn() {
     E2E_PIDS+=("$E2E_PID")
 }
 
+# start_app [VAR=VALUE...] [command...] -- [switch]: starts the program $APP
+# with those variables, through that command (prlimit, wine), its output to
+# $WORK/app.log; sets APP_PID. env execs, so the PID is the program's.
+start_app() {
+    local prefix=()
+    while [ $# -gt 0 ] && [ "$1" != -- ]; do prefix+=("$1"); shift; done
+    [ "${1:-}" = -- ] && shift
+    e2e_spawn --log "$WORK/app.log" env "${prefix[@]}" "$APP" "$@"
+    APP_PID=$E2E_PID
+}
+
 e2e_track() { E2E_PIDS+=("$1"); }   # e2e_track PID: stop it with the section too
 
 e2e_forget() {
@@ -215,6 +226,7 @@ override_redirect() { [[ "$(xwininfo -id "$1" -all 2>/dev/null)" == *"Override R
 wm_props() { xprop -id "$1" WM_CLASS _NET_WM_WINDOW_TYPE 2>/dev/null; }  # class and window type
 top_windows() { xwininfo -root -children 2>/dev/null | awk '/^ +0x/ {print $1}'; }
 visible_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }  # how many
+about_count_is() { [ "$(visible_named '^About Taluvex$')" -eq "$1" ]; }  # About boxes shown
 visible_class() { xdotool search --onlyvisible --class "$1" 2>/dev/null | wc -l; }  # how many
 
 # find_window TITLE SECONDS: the id of a mapped window of exactly that title.

@@ -1,16 +1,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the end-to-end scripts of the StatusNotifier desktops: the
-# program's start and end, and what the watcher and the item say on the
-# part's session bus.
+# program's end, and what the watcher and the item say on the part's session
+# bus.
 # shellcheck shell=bash
 
-start_app() {  # start_app [ENV=VALUE...] -- [switch]; sets APP_PID
-    local envs=()
-    while [ $# -gt 0 ] && [ "$1" != -- ]; do envs+=("$1"); shift; done
-    [ "${1:-}" = -- ] && shift
-    e2e_spawn --log "$WORK/app.log" env "${envs[@]}" "$APP" "$@"
-    APP_PID=$E2E_PID
-}
 ends_ok() { exits_with "$1" 5 0; }   # ends_ok PID: it ends within 5 s with status 0
 
 # --- the StatusNotifier watcher on this part's session bus ----------------------

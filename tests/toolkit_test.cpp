@@ -9,6 +9,7 @@
 #include "toolkit/error.h"
 #include "toolkit/errmode.h"
 #include "toolkit/text.h"
+#include "toolkit/units.h"
 
 using test::App;
 using tk::headless::RecordingPeer;
@@ -99,6 +100,15 @@ TEST(Text, NumbersRoundTripAsShortestDecimalText) {
     EXPECT_THROW(tk::text_number("4x"), tk::Error);
     EXPECT_EQ(tk::upper_ascii("/quit ä"), "/QUIT ä");
     EXPECT_EQ(tk::upper_ascii("/qu\xc4\xb1t"), "/QU\xc4\xb1T");  // dotless i stays
+}
+
+// The backends place windows in whole pixels: a leftover pixel goes to the
+// right, also when the window is larger than the screen (no rounding to zero).
+TEST(Placing, CentringFloorsTheLeftoverOnBothSides) {
+    EXPECT_EQ(tk::centred_start(0, 1024, 300), 362);
+    EXPECT_EQ(tk::centred_start(100, 1025, 300), 462);
+    EXPECT_EQ(tk::centred_start(0, 640, 641), -1);
+    EXPECT_EQ(tk::centred_start(10, 640, 700), -20);
 }
 
 TEST(Input, ADisabledWindowTakesNoInputButTheTrayMenuStillWorks) {

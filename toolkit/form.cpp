@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "toolkit/runtime.h"
+#include "toolkit/units.h"
 
 namespace tk {
 
@@ -168,7 +169,7 @@ bool Form::user_key(Key k, const Control* focused) {
 
 void Form::user_tray_message(Control& target, std::uint32_t message) {
     if (!target.on_mouse_move) return;
-    const double x = message * 15.0;
+    const double x = message * kTwipsPerPixel;
     rt_.dispatch([&target, x] { target.on_mouse_move(0, 0, x, 0); });
 }
 

@@ -86,7 +86,7 @@ public:
     // one. False when no button takes the key.
     bool user_key(Key k, const Control* focused);
     // A mouse message for a tray target as the tray reports it. X carries the
-    // message number in pixels of 15 twips, whatever the screen's scale.
+    // message number in pixels of kTwipsPerPixel twips, whatever the screen's scale.
     void user_tray_message(Control& target, std::uint32_t message);
 
     CommandButton* default_button() const;

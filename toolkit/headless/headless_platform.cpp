@@ -201,8 +201,8 @@ void HeadlessPlatform::attach(Form& form) {
     if (has_menu_bar(form)) h += kMenuBarPx * tpp;
     double l = form.left(), t = form.top();
     if (form.start_centered) {
-        l = std::floor((screen_w_px * tpp - w) / 2);
-        t = std::floor((screen_h_px * tpp - h) / 2);
+        l = centred_start(0, screen_w_px * tpp, w);
+        t = centred_start(0, screen_h_px * tpp, h);
     }
     form.sync_bounds(l, t, w, h);
 }

@@ -14,6 +14,7 @@
 #include "toolkit/form.h"
 #include "toolkit/platform.h"
 #include "toolkit/scheduler.h"
+#include "toolkit/units.h"
 
 namespace tk::headless {
 
@@ -112,7 +113,7 @@ public:
     // --- screen and windows ---------------------------------------------------
     int dpi = 96;
     int screen_w_px = 1024, screen_h_px = 768;
-    double twips_per_pixel() const { return 1440.0 / dpi; }
+    double twips_per_pixel() const { return kTwipsPerInch / dpi; }
     std::vector<std::string> attached, detached;
 
     // --- the end --------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <QWindow>
 
 #include "toolkit/qt/qt_platform.h"
+#include "toolkit/units.h"
 
 namespace tk::qt {
 namespace {
@@ -65,8 +66,8 @@ void FormPeer::fit_window() {
     // Until the window shows, its outer bounds come from the frame last seen.
     const QMargins m = platform_.frame_margins();
     Form& form = static_cast<Form&>(control_);
-    form.sync_bounds(form.left(), form.top(), (size.width() + m.left() + m.right()) * 15.0,
-                     (size.height() + m.top() + m.bottom()) * 15.0);
+    form.sync_bounds(form.left(), form.top(), (size.width() + m.left() + m.right()) * kTwipsPerPixel,
+                     (size.height() + m.top() + m.bottom()) * kTwipsPerPixel);
 }
 
 void FormPeer::changed(Prop what) {
@@ -116,8 +117,8 @@ void FormPeer::show_window() {
             const QMargins m = platform_.frame_margins();
             const QSize outer = w->size().grownBy(m);
             const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-            w->move(screen.x() + (screen.width() - outer.width()) / 2,
-                    screen.y() + (screen.height() - outer.height()) / 2);
+            w->move(static_cast<int>(centred_start(screen.x(), screen.width(), outer.width())),
+                    static_cast<int>(centred_start(screen.y(), screen.height(), outer.height())));
         } else {
             w->move(px(f.left()), px(f.top()));
         }

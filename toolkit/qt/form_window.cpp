@@ -8,6 +8,7 @@
 
 #include "toolkit/qt/peers.h"
 #include "toolkit/qt/qt_platform.h"
+#include "toolkit/units.h"
 
 namespace tk::qt {
 
@@ -107,7 +108,8 @@ void FormWindow::report_bounds() {
     if (outer != inner)
         platform_.set_frame_margins(QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
                                              outer.right() - inner.right(), outer.bottom() - inner.bottom()));
-    form->sync_bounds(outer.x() * 15.0, outer.y() * 15.0, outer.width() * 15.0, outer.height() * 15.0);
+    form->sync_bounds(outer.x() * kTwipsPerPixel, outer.y() * kTwipsPerPixel, outer.width() * kTwipsPerPixel,
+                      outer.height() * kTwipsPerPixel);
 }
 
 }  // namespace tk::qt

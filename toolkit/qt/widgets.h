@@ -13,11 +13,12 @@
 #include <cmath>
 
 #include "toolkit/control.h"
+#include "toolkit/units.h"
 
 namespace tk::qt {
 
-// 15 twips to the logical pixel; Qt scales logical pixels to the screen.
-inline int px(double twips) { return static_cast<int>(std::lround(twips / 15.0)); }
+// Qt scales logical pixels to the screen.
+inline int px(double twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
 // Edges rounded, not sizes, so boxes laid side by side leave no gap.
 QRect px_rect(const Control& c);
 QColor qcolor(Color c);

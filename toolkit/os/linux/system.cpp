@@ -11,6 +11,7 @@
 
 #include "toolkit/error.h"
 #include "toolkit/os/os.h"
+#include "toolkit/text.h"
 
 namespace tk::os {
 
@@ -111,20 +112,13 @@ std::string find_info_program() {
     return {};
 }
 
-std::string ascii_upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 }  // namespace
 
 std::int32_t reg_open_key(std::uint32_t root, const std::string& key, std::uint32_t, std::uint32_t,
                           RegKey& out) {
     out = 0;
     // Key names compare without regard to case, as the real registry does.
-    if (root != HKEY_LOCAL_MACHINE_ || ascii_upper(key) != ascii_upper(kInfoKey)) return kFileNotFound;
+    if (root != HKEY_LOCAL_MACHINE_ || upper_ascii(key) != upper_ascii(kInfoKey)) return kFileNotFound;
     out = kInfoHandle;
     return 0;
 }
@@ -132,7 +126,7 @@ std::int32_t reg_open_key(std::uint32_t root, const std::string& key, std::uint3
 std::int32_t reg_query_value(RegKey key, const std::string& name, std::uint32_t, std::uint32_t& type,
                              std::uint8_t* data, std::uint32_t& size) {
     if (key != kInfoHandle) return kInvalidHandle;
-    if (ascii_upper(name) != "PATH") return kFileNotFound;
+    if (upper_ascii(name) != "PATH") return kFileNotFound;
     const std::string found = find_info_program();
     if (found.empty()) return kFileNotFound;
     const std::size_t need = found.size() + 1;

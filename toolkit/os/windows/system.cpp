@@ -13,16 +13,23 @@
 
 namespace tk::os {
 
-std::wstring widen(std::string_view utf8) {
-    if (utf8.empty()) return {};
-    if (utf8.size() > static_cast<std::size_t>(INT_MAX)) throw Error(ErrorCode::Overflow, "Overflow");
-    const int n = static_cast<int>(utf8.size());
-    const int len = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), n, nullptr, 0);
+namespace {
+
+// Bytes in the given code page as UTF-16, sized by a first call.
+std::wstring to_wide(UINT code_page, std::string_view bytes) {
+    if (bytes.empty()) return {};
+    if (bytes.size() > static_cast<std::size_t>(INT_MAX)) throw Error(ErrorCode::Overflow, "Overflow");
+    const int n = static_cast<int>(bytes.size());
+    const int len = ::MultiByteToWideChar(code_page, 0, bytes.data(), n, nullptr, 0);
     if (len <= 0) return {};
     std::wstring out(static_cast<std::size_t>(len), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), n, out.data(), len);
+    ::MultiByteToWideChar(code_page, 0, bytes.data(), n, out.data(), len);
     return out;
 }
+
+}  // namespace
+
+std::wstring widen(std::string_view utf8) { return to_wide(CP_UTF8, utf8); }
 
 std::string narrow(std::wstring_view utf16) {
     if (utf16.empty()) return {};
@@ -35,16 +42,7 @@ std::string narrow(std::wstring_view utf16) {
     return out;
 }
 
-std::string text_from_ansi(const std::string& bytes) {
-    if (bytes.empty()) return {};
-    if (bytes.size() > static_cast<std::size_t>(INT_MAX)) throw Error(ErrorCode::Overflow, "Overflow");
-    const int n = static_cast<int>(bytes.size());
-    const int len = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), n, nullptr, 0);
-    if (len <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(len), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), n, wide.data(), len);
-    return narrow(wide);
-}
+std::string text_from_ansi(const std::string& bytes) { return narrow(to_wide(CP_ACP, bytes)); }
 
 // The arguments are whatever follows the program's name on the real command
 // line, quotes and all; argc/argv have already lost them.
