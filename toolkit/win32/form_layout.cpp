@@ -7,6 +7,7 @@
 #include "toolkit/win32/dpi.h"
 #include "toolkit/win32/font.h"
 #include "toolkit/win32/scale.h"
+#include "toolkit/units.h"
 
 namespace tk::win32 {
 
@@ -31,8 +32,8 @@ void FormWindow::size_and_place() {
     auto put = [&] {
         int x = px(form->left()), y = px(form->top());
         if (form->start_centered) {
-            x = work.left + (work.right - work.left - w) / 2;
-            y = work.top + (work.bottom - work.top - h) / 2;
+            x = static_cast<int>(tk::centred_start(work.left, work.right - work.left, w));
+            y = static_cast<int>(tk::centred_start(work.top, work.bottom - work.top, h));
         }
         ::SetWindowPos(hwnd, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
     };

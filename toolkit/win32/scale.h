@@ -3,9 +3,11 @@
 // Twips, the layout's unit, to pixels at a window's DPI and back.
 #include <windows.h>
 
+#include "toolkit/units.h"
+
 namespace tk::win32 {
 
-inline constexpr double kTwipsPerInch = 1440.0;
+using tk::kTwipsPerInch;
 // Pixels: far beyond any screen, well inside what a window position may be.
 inline constexpr long kFarPixels = 30000;
 
