@@ -438,11 +438,7 @@ void TrayIcon::refresh_menu() {
 void TrayIcon::choose(QAction* action) {
     auto it = std::find_if(entries_.begin(), entries_.end(), [action](const auto& e) { return e.first == action; });
     if (it == entries_.end() || !owner_) return;
-    Menu* m = it->second;
-    // The form may have changed since the host drew the menu.
-    const auto& controls = owner_->controls();
-    if (std::find(controls.begin(), controls.end(), m) == controls.end()) return;
-    owner_->user_choose(*m, /*via_popup=*/true);
+    owner_->user_choose(*it->second, /*via_popup=*/true);
 }
 
 }  // namespace tk::qt

@@ -29,11 +29,6 @@ long clamp_far(long v) { return std::clamp(v, -kFar, kFar); }
 
 HMENU child_id(UINT id) { return reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)); }
 
-bool has_menu_children(const Control& c) {
-    return std::any_of(c.children().begin(), c.children().end(),
-                       [](const Control* k) { return k->kind() == Kind::Menu; });
-}
-
 LRESULT CALLBACK form_proc(HWND h, UINT m, WPARAM w, LPARAM l) {
     if (m == WM_NCCREATE) {
         auto* fw = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
@@ -217,7 +212,7 @@ void FormWindow::create() {
         }
     }
     for (auto& n : nodes_)
-        if (n->kind == Kind::Menu && n->control && has_menu_children(*n->control)) fill_menu(n->menu, *n->control);
+        if (n->kind == Kind::Menu && n->control && static_cast<const Menu&>(*n->control).has_entries()) fill_menu(n->menu, *n->control);
     refill_bar();
     // The first child created is the top of the z-order; a group box must lie
     // under what it frames, or its siblings would be clipped away by it.
@@ -230,7 +225,7 @@ void FormWindow::create() {
 
 void FormWindow::create_top() {
     const std::wstring title = os::widen(form->caption());
-    HWND owner = form->show_in_taskbar ? nullptr : pf.owner_window();
+    HWND owner = pf.owner_window(*form);
     if (dialog) {
         // An empty template: the dialog manager supplies Tab, Enter and Esc
         // handling, default-button looks and focus memory; the controls are
@@ -484,12 +479,10 @@ void FormWindow::fill_menu(HMENU h, const Control& parent) {
             ::AppendMenuW(h, MF_SEPARATOR, 0, nullptr);
             continue;
         }
-        std::wstring text = os::widen(m.caption());
-        const std::string_view keys = shortcut_text(m.shortcut());
-        if (!keys.empty()) text += L'\t' + os::widen(keys);
+        const std::wstring text = os::widen(m.display_text());
         const UINT flags =
             MF_STRING | (m.enabled() ? MF_ENABLED : MF_GRAYED) | (m.checked() ? MF_CHECKED : MF_UNCHECKED);
-        if (has_menu_children(m))
+        if (m.has_entries())
             ::AppendMenuW(h, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(n->menu), text.c_str());
         else
             ::AppendMenuW(h, flags, n->id, text.c_str());
