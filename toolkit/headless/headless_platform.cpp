@@ -7,13 +7,15 @@
 
 #include "toolkit/error.h"
 #include "toolkit/os/os.h"
+#include "toolkit/shell_codes.h"
 
 namespace tk::headless {
 namespace {
 
 // Window frame of the headless screen, in pixels.
 constexpr int kBorderPx = 4, kCaptionPx = 23, kMenuBarPx = 19;
-constexpr std::int32_t kFileNotFound = 2, kInvalidHandle = 6, kMoreData = 234;
+constexpr std::int32_t kFileNotFound = ERROR_FILE_NOT_FOUND, kInvalidHandle = ERROR_INVALID_HANDLE,
+                       kMoreData = ERROR_MORE_DATA;
 
 }  // namespace
 

@@ -32,13 +32,12 @@
 #include "toolkit/qt/menu_peer.h"
 #include "toolkit/qt/peers.h"
 #include "toolkit/qt/tray_icon.h"
+#include "toolkit/shell_codes.h"
 
 namespace tk::qt {
 namespace {
 
-// The tray record's flags and the mouse messages it reports back.
-constexpr std::uint32_t NIF_ICON = 2, NIF_TIP = 4;
-constexpr std::uint32_t WM_RBUTTONUP = 0x205;
+// The handles the program's two icons go by in a tray record.
 constexpr std::uint32_t kWindowIconHandle = 0x7A110001, kFileIconHandle = 0x7A110002;
 constexpr int vbOK = 1;
 

@@ -16,11 +16,11 @@
 #include <algorithm>
 
 #include "toolkit/qt/menu_peer.h"
+#include "toolkit/shell_codes.h"
 
 namespace tk::qt {
 namespace {
 
-constexpr std::uint32_t WM_LBUTTONDBLCLK = 0x203, WM_RBUTTONUP = 0x205;
 const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
 const QString kBus = QStringLiteral("org.freedesktop.DBus");
