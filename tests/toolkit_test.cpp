@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The form model and the scheduler under the program's own windows.
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -151,6 +152,81 @@ TEST(Input, EnterPressesTheFocusedButtonElseTheDefaultAndEscTheCancelOne) {
     EXPECT_FALSE(app.about_open());
     EXPECT_EQ(app.os.started.size(), 1u);
     EXPECT_TRUE(w.enabled());
+}
+
+// The questions every backend asks of the form tree: what an entry shows,
+// whether it opens a menu, whether the window has a menu bar and who owns it.
+TEST(FormTree, EntriesMenuBarAndOwnerAreAnsweredByTheModel) {
+    App app;
+    frmMain& w = app.start();
+    EXPECT_EQ(w.mnuDefragMemory1.display_text(), "Отчистить   \tCtrl+F");
+    EXPECT_EQ(w.mnuAbout.display_text(), "О программе   \tF1");
+    EXPECT_EQ(w.mnuShow.display_text(), w.mnuShow.caption());
+    EXPECT_TRUE(w.mnuFile.has_entries());
+    EXPECT_TRUE(w.mnuPopUp.has_entries());
+    EXPECT_FALSE(w.mnuDefragMemory1.has_entries());
+    EXPECT_FALSE(w.mnuLine.has_entries());
+
+    // A title on the menu bar never shows keys, even with a shortcut.
+    tk::Menu keyed(w, w, "mnuKeyed", "Keyed", tk::Shortcut::CtrlT);
+    EXPECT_EQ(keyed.display_text(), "Keyed");
+    keyed.set_visible(false);
+
+    // The bar is there while a top-level menu is visible; the hidden pop-up
+    // menu does not count.
+    EXPECT_TRUE(w.has_menu_bar());
+    w.mnuFile.set_visible(false);
+    EXPECT_TRUE(w.has_menu_bar());
+    w.mnuHelp.set_visible(false);
+    EXPECT_FALSE(w.has_menu_bar());
+    w.mnuHelp.set_visible(true);
+    EXPECT_TRUE(w.has_menu_bar());
+
+    EXPECT_EQ(w.owner_form(), nullptr);
+    ASSERT_TRUE(app.press(tk::Shortcut::F1));
+    frmAbout& a = *app.about();
+    EXPECT_FALSE(a.has_menu_bar());
+    EXPECT_EQ(a.owner_form(), &w);
+    // A window without a task-bar entry and nothing loaded that has one.
+    tk::Form lone(app.rt, "frmLone");
+    lone.show_in_taskbar = false;
+    lone.load();
+    EXPECT_EQ(lone.owner_form(), &w);
+    w.show_in_taskbar = false;
+    EXPECT_EQ(lone.owner_form(), nullptr);
+    w.show_in_taskbar = true;
+    lone.unload();
+    EXPECT_FALSE(lone.loaded());
+}
+
+// A menu that changed while it was open may hand back an entry that is gone,
+// whose place another form's entry may have taken: choosing it does nothing.
+TEST(FormTree, AnEntryNoLongerOnTheFormIsRefused) {
+    App app;
+    frmMain& w = app.start();
+    tk::Form other(app.rt, "frmOther");
+    tk::Menu title(other, other, "mnuTitle", "Title");
+    other.load();
+
+    int mine = 0, theirs = 0;
+    std::optional<tk::Menu> extra;
+    extra.emplace(w, w.mnuPopUp, "mnuExtra", "Extra");
+    extra->on_click = [&mine] { ++mine; };
+    tk::Menu* chosen = &*extra;
+    EXPECT_TRUE(w.user_choose(*chosen, /*via_popup=*/true));
+    EXPECT_EQ(mine, 1);
+
+    // Same address, now an entry of the other form.
+    extra.reset();
+    extra.emplace(other, title, "mnuEntry", "Entry");
+    extra->on_click = [&theirs] { ++theirs; };
+    ASSERT_EQ(&*extra, chosen);
+    EXPECT_FALSE(w.user_choose(*chosen, /*via_popup=*/true));
+    EXPECT_FALSE(w.user_choose(*chosen));
+    EXPECT_EQ(theirs, 0);
+    EXPECT_TRUE(other.user_choose(*chosen));
+    EXPECT_EQ(theirs, 1);
+    EXPECT_EQ(mine, 1);
 }
 
 // What a handler without an error mode lets through: one box, then the main

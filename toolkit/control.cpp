@@ -142,6 +142,19 @@ void Menu::set_checked(bool on) {
 
 bool Menu::top_level() const { return parent() && parent()->kind() == Kind::Form; }
 
+bool Menu::has_entries() const {
+    return std::any_of(children().begin(), children().end(), [](const Control* c) { return c->kind() == Kind::Menu; });
+}
+
+std::string Menu::display_text() const {
+    std::string text = caption();
+    if (!top_level() && shortcut_ != Shortcut::None) {
+        text += '\t';
+        text += shortcut_text(shortcut_);
+    }
+    return text;
+}
+
 bool Menu::reachable(bool via_popup) const {
     for (const Control* c = this; c && c->kind() == Kind::Menu; c = c->parent()) {
         const bool popup_root = via_popup && static_cast<const Menu*>(c)->top_level();

@@ -14,12 +14,14 @@ Form::Form(Runtime& rt, std::string name) : Control(*this, nullptr, Kind::Form, 
 
 Form::~Form() {
     if (rt_.main_form() == this) rt_.set_main_form(nullptr);
+    rt_.form_unloaded(this);
     if (loaded_) rt_.platform().detach(*this);
 }
 
 void Form::load() {
     if (loaded_) return;
     loaded_ = true;
+    rt_.form_loaded(this);
     rt_.platform().attach(*this);
     loading_ = true;
     hidden_in_load_ = false;
@@ -77,6 +79,7 @@ bool Form::unload() {
     if (!loaded_) return true;  // the handler unloaded it already
     Control::set_visible(false);
     rt_.platform().detach(*this);
+    rt_.form_unloaded(this);
     loaded_ = false;
     return true;
 }
@@ -136,9 +139,23 @@ bool Form::user_choose(Menu& m, bool via_popup) {
     // A pop-up menu opened from the tray works even while the window is
     // disabled; the menu bar does not.
     if (rt_.ended() || !loaded_ || (!via_popup && !enabled())) return false;
+    // Compared before anything of the entry is read: it may be gone.
+    if (std::find(controls_.begin(), controls_.end(), &m) == controls_.end()) return false;
     if (m.is_separator() || !m.reachable(via_popup) || !m.on_click) return false;
     rt_.dispatch(m.on_click);
     return true;
+}
+
+bool Form::has_menu_bar() const {
+    return std::any_of(children().begin(), children().end(),
+                       [](const Control* c) { return c->kind() == Kind::Menu && c->visible(); });
+}
+
+Form* Form::owner_form() const {
+    if (show_in_taskbar) return nullptr;
+    for (Form* f : rt_.loaded_forms())
+        if (f != this && f->show_in_taskbar) return f;
+    return nullptr;
 }
 
 bool Form::user_shortcut(Shortcut s) {

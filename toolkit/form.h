@@ -79,6 +79,7 @@ public:
     // while the window takes no input (disabled, not loaded, or after the end).
     bool user_click(Control& c);
     bool user_dbl_click(Control& c);  // the form itself or a control on it
+    // An entry no longer on this form (gone while its menu was open) is refused.
     bool user_choose(Menu& m, bool via_popup = false);
     bool user_shortcut(Shortcut s);
     void user_close();
@@ -88,6 +89,12 @@ public:
     // A mouse message for a tray target as the tray reports it. X carries the
     // message number in pixels of kTwipsPerPixel twips, whatever the screen's scale.
     void user_tray_message(Control& target, std::uint32_t message);
+
+    // A visible top-level menu puts a menu bar on the window.
+    bool has_menu_bar() const;
+    // A window without a task-bar entry belongs to the first other loaded
+    // window that has one; none for a window with its own entry.
+    Form* owner_form() const;
 
     CommandButton* default_button() const;
     CommandButton* cancel_button() const;

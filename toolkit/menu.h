@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include <string>
 #include <string_view>
 
 #include "toolkit/control.h"
@@ -20,6 +21,11 @@ public:
     Shortcut shortcut() const { return shortcut_; }
     bool is_separator() const { return caption() == "-"; }
     bool top_level() const;
+    // Does it open a menu of its own (a drop-down or a submenu)?
+    bool has_entries() const;
+    // The text an entry shows: the caption, then a tab and the shortcut's
+    // keys. A title on the menu bar never shows its keys.
+    std::string display_text() const;
     // Can the user choose it? Every menu up the chain must be enabled; on the
     // menu bar they must be visible too, while a pop-up opens even an invisible
     // top-level menu.

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "toolkit/platform.h"
 #include "toolkit/scheduler.h"
@@ -42,6 +43,11 @@ public:
     void set_main_form(Form* f) { main_form_ = f; }
     Form* main_form() const { return main_form_; }
 
+    // The loaded forms, in the order they were loaded.
+    const std::vector<Form*>& loaded_forms() const { return loaded_forms_; }
+    void form_loaded(Form* f) { loaded_forms_.push_back(f); }
+    void form_unloaded(Form* f) { std::erase(loaded_forms_, f); }
+
     // One tick of a desktop backend: fires what is due by clock() (ms since
     // start) and returns the milliseconds from the end of those handlers to
     // the next tick on the 1/64 s grid, at least 1, so a late tick is never
@@ -60,6 +66,7 @@ private:
     Platform& platform_;
     Scheduler scheduler_;
     Form* main_form_ = nullptr;
+    std::vector<Form*> loaded_forms_;
     bool ended_ = false;
     bool failing_ = false;
 };

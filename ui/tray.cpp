@@ -6,12 +6,11 @@
 
 #include "toolkit/errmode.h"
 #include "toolkit/error.h"
+#include "toolkit/shell_codes.h"
 #include "ui/frmMain.h"
 
 namespace {
 
-constexpr std::uint32_t NIF_MESSAGE = 1, NIF_ICON = 2, NIF_TIP = 4;
-constexpr std::uint32_t WM_MOUSEMOVE = 0x200;
 constexpr std::int32_t kLeftDoubleClickCode = 0x2D00;  // WM_LBUTTONDBLCLK as it arrives in X
 constexpr std::int32_t kRightButtonUpCode = 0x4B00;    // WM_RBUTTONUP
 
@@ -33,8 +32,8 @@ std::int32_t ToLong(double x) {
 void frmMain::ShowProgramInTray() {
     tk::NotifyIconData88& d = TrayIconData;
     tk::resume_next([&] { d.cbSize = sizeof(tk::NotifyIconData88); }, [&] { d.hWnd = TrayIcon.hwnd(); },
-                    [&] { d.uID = 1; }, [&] { d.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP; },
-                    [&] { d.uCallbackMessage = WM_MOUSEMOVE; }, [&] { TrayIcon.set_picture(icon()); },
+                    [&] { d.uID = 1; }, [&] { d.uFlags = tk::NIF_MESSAGE | tk::NIF_ICON | tk::NIF_TIP; },
+                    [&] { d.uCallbackMessage = tk::WM_MOUSEMOVE; }, [&] { TrayIcon.set_picture(icon()); },
                     [&] { d.hIcon = platform().icon_handle(TrayIcon.picture()); },
                     [&] { SetTip(d, "Taluvex"); },
                     [&] { platform().shell_notify_icon(tk::NIM_ADD, d); });

@@ -7,19 +7,15 @@
 
 #include "toolkit/error.h"
 #include "toolkit/os/os.h"
+#include "toolkit/shell_codes.h"
 
 namespace tk::headless {
 namespace {
 
 // Window frame of the headless screen, in pixels.
 constexpr int kBorderPx = 4, kCaptionPx = 23, kMenuBarPx = 19;
-constexpr std::int32_t kFileNotFound = 2, kInvalidHandle = 6, kMoreData = 234;
-
-bool has_menu_bar(const Form& form) {
-    for (const Control* c : form.children())
-        if (c->kind() == Kind::Menu && c->visible()) return true;
-    return false;
-}
+constexpr std::int32_t kFileNotFound = ERROR_FILE_NOT_FOUND, kInvalidHandle = ERROR_INVALID_HANDLE,
+                       kMoreData = ERROR_MORE_DATA;
 
 }  // namespace
 
@@ -198,7 +194,7 @@ void HeadlessPlatform::attach(Form& form) {
     const double tpp = twips_per_pixel();
     const double w = form.client_width() + 2 * kBorderPx * tpp;
     double h = form.client_height() + (2 * kBorderPx + kCaptionPx) * tpp;
-    if (has_menu_bar(form)) h += kMenuBarPx * tpp;
+    if (form.has_menu_bar()) h += kMenuBarPx * tpp;
     double l = form.left(), t = form.top();
     if (form.start_centered) {
         l = centred_start(0, screen_w_px * tpp, w);

@@ -46,10 +46,8 @@ protected:
 
 MenuPeer::MenuPeer(QtPlatform& p, Menu& m, QMenu* parent_menu, QWidget* bar)
     : platform_(p), menu_(m), handle_(p.new_handle()) {
-    const bool has_entries =
-        std::any_of(m.children().begin(), m.children().end(), [](Control* c) { return c->kind() == Kind::Menu; });
     QWidget* owner = parent_menu ? static_cast<QWidget*>(parent_menu) : bar;
-    if (has_entries) {
+    if (m.has_entries()) {
         submenu_ = new QMenu(owner);
         action_ = submenu_->menuAction();
     } else {
@@ -109,15 +107,7 @@ void MenuPeer::changed(Prop what) {
     platform_.menu_changed(menu_);
 }
 
-QString menu_text(const Menu& m) {
-    QString text = QString::fromStdString(m.caption());
-    if (!m.top_level() && m.shortcut() != Shortcut::None) {
-        const std::string_view keys = shortcut_text(m.shortcut());
-        text += QLatin1Char('\t');
-        text += QLatin1String(keys.data(), static_cast<qsizetype>(keys.size()));
-    }
-    return text;
-}
+QString menu_text(const Menu& m) { return QString::fromStdString(m.display_text()); }
 
 void fill_popup(QMenu& popup, const Menu& menu, std::vector<std::pair<QAction*, Menu*>>& what) {
     for (Control* c : menu.children()) {
@@ -127,9 +117,7 @@ void fill_popup(QMenu& popup, const Menu& menu, std::vector<std::pair<QAction*, 
             popup.addSeparator();
             continue;
         }
-        const bool has_entries = std::any_of(m->children().begin(), m->children().end(),
-                                             [](Control* k) { return k->kind() == Kind::Menu; });
-        if (has_entries) {
+        if (m->has_entries()) {
             QMenu* sub = popup.addMenu(menu_text(*m));
             sub->setEnabled(m->enabled());
             fill_popup(*sub, *m, what);

@@ -32,13 +32,12 @@
 #include "toolkit/qt/menu_peer.h"
 #include "toolkit/qt/peers.h"
 #include "toolkit/qt/tray_icon.h"
+#include "toolkit/shell_codes.h"
 
 namespace tk::qt {
 namespace {
 
-// The tray record's flags and the mouse messages it reports back.
-constexpr std::uint32_t NIF_ICON = 2, NIF_TIP = 4;
-constexpr std::uint32_t WM_RBUTTONUP = 0x205;
+// The handles the program's two icons go by in a tray record.
 constexpr std::uint32_t kWindowIconHandle = 0x7A110001, kFileIconHandle = 0x7A110002;
 constexpr int vbOK = 1;
 
@@ -70,8 +69,7 @@ QString tip_text(const NotifyIconData88& d) {
 Menu* popup_menu_of(Form& form) {
     for (Control* c : form.children()) {
         if (c->kind() != Kind::Menu || c->visible()) continue;
-        if (std::any_of(c->children().begin(), c->children().end(), [](Control* k) { return k->kind() == Kind::Menu; }))
-            return static_cast<Menu*>(c);
+        if (auto* m = static_cast<Menu*>(c); m->has_entries()) return m;
     }
     return nullptr;
 }
@@ -281,9 +279,6 @@ void QtPlatform::popup_menu(Form& owner, Menu& menu) {
     if (!chosen) return;
     auto it = std::find_if(entries.begin(), entries.end(), [chosen](const auto& e) { return e.first == chosen; });
     if (it == entries.end()) return;
-    // The form may have changed while the menu was open.
-    const auto& controls = owner.controls();
-    if (std::find(controls.begin(), controls.end(), it->second) == controls.end()) return;
     owner.user_choose(*it->second, /*via_popup=*/true);
 }
 
@@ -310,12 +305,10 @@ QIcon QtPlatform::icon(IconId id) const {
     return QIcon();
 }
 
-QWidget* QtPlatform::owner_window(const Form& except) const {
-    for (Form* f : forms_) {
-        if (f == &except || !f->show_in_taskbar) continue;
-        if (auto* peer = dynamic_cast<FormPeer*>(f->peer())) return peer->window();
-    }
-    return nullptr;
+QWidget* QtPlatform::owner_window(const Form& form) const {
+    Form* owner = form.owner_form();
+    auto* peer = owner ? dynamic_cast<FormPeer*>(owner->peer()) : nullptr;
+    return peer ? peer->window() : nullptr;
 }
 
 void QtPlatform::fit_dialog_font(const Form& form) {
@@ -395,8 +388,7 @@ void QtPlatform::attach(Form& form) {
         previous = peer->widget();
     }
 
-    if (std::none_of(form.children().begin(), form.children().end(),
-                     [](Control* c) { return c->kind() == Kind::Menu && c->visible(); }))
+    if (!form.has_menu_bar())
         if (QMenuBar* bar = window->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly)) bar->hide();
     // The menu bar keeps the height the window was sized for, whatever font
     // a platform theme sets later.

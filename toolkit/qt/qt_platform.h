@@ -71,7 +71,7 @@ public:
     std::uint32_t new_handle() { return next_handle_++; }
     QIcon icon(IconId id) const;
     // The window a box without a task-bar entry belongs to.
-    QWidget* owner_window(const Form& except) const;
+    QWidget* owner_window(const Form& form) const;
     // The window frame as last seen, for sizing windows before they show.
     QMargins frame_margins() const { return frame_; }
     void set_frame_margins(const QMargins& m) { frame_ = m; }

@@ -16,11 +16,11 @@
 #include <algorithm>
 
 #include "toolkit/qt/menu_peer.h"
+#include "toolkit/shell_codes.h"
 
 namespace tk::qt {
 namespace {
 
-constexpr std::uint32_t WM_LBUTTONDBLCLK = 0x203, WM_RBUTTONUP = 0x205;
 const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
 const QString kBus = QStringLiteral("org.freedesktop.DBus");
@@ -438,11 +438,7 @@ void TrayIcon::refresh_menu() {
 void TrayIcon::choose(QAction* action) {
     auto it = std::find_if(entries_.begin(), entries_.end(), [action](const auto& e) { return e.first == action; });
     if (it == entries_.end() || !owner_) return;
-    Menu* m = it->second;
-    // The form may have changed since the host drew the menu.
-    const auto& controls = owner_->controls();
-    if (std::find(controls.begin(), controls.end(), m) == controls.end()) return;
-    owner_->user_choose(*m, /*via_popup=*/true);
+    owner_->user_choose(*it->second, /*via_popup=*/true);
 }
 
 }  // namespace tk::qt

@@ -146,7 +146,7 @@ void FormWindow::create() {
 
 void FormWindow::create_top() {
     const std::wstring title = os::widen(form->caption());
-    HWND owner = form->show_in_taskbar ? nullptr : pf.owner_window();
+    HWND owner = pf.owner_window(*form);
     if (dialog) {
         // An empty template: the dialog manager supplies Tab, Enter and Esc
         // handling, default-button looks and focus memory; the controls are

@@ -3,18 +3,12 @@
 // the top-level menus, filled again from the model whenever an entry changes.
 #include "toolkit/win32/form_window.h"
 
-#include <algorithm>
 
 #include "toolkit/menu.h"
 #include "toolkit/os/windows/text.h"
 
 namespace tk::win32 {
 namespace {
-
-bool has_menu_children(const Control& c) {
-    return std::any_of(c.children().begin(), c.children().end(),
-                       [](const Control* k) { return k->kind() == Kind::Menu; });
-}
 
 // Removed, not deleted: the drop-downs are this window's to keep.
 void empty_menu(HMENU h) {
@@ -38,7 +32,8 @@ void FormWindow::add_menu(Control& c, UINT id) {
 
 void FormWindow::fill_menus() {
     for (auto& n : nodes_)
-        if (n->kind == Kind::Menu && n->control && has_menu_children(*n->control)) fill_menu(n->menu, *n->control);
+        if (n->kind == Kind::Menu && n->control && static_cast<const Menu&>(*n->control).has_entries())
+            fill_menu(n->menu, *n->control);
     refill_bar();
 }
 
@@ -53,12 +48,10 @@ void FormWindow::fill_menu(HMENU h, const Control& parent) {
             ::AppendMenuW(h, MF_SEPARATOR, 0, nullptr);
             continue;
         }
-        std::wstring text = os::widen(m.caption());
-        const std::string_view keys = shortcut_text(m.shortcut());
-        if (!keys.empty()) text += L'\t' + os::widen(keys);
+        const std::wstring text = os::widen(m.display_text());
         const UINT flags =
             MF_STRING | (m.enabled() ? MF_ENABLED : MF_GRAYED) | (m.checked() ? MF_CHECKED : MF_UNCHECKED);
-        if (has_menu_children(m))
+        if (m.has_entries())
             ::AppendMenuW(h, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(n->menu), text.c_str());
         else
             ::AppendMenuW(h, flags, n->id, text.c_str());

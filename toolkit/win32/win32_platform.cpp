@@ -147,10 +147,10 @@ FormWindow* Win32Platform::window_of(const Form& form) const {
     return nullptr;
 }
 
-HWND Win32Platform::owner_window() const {
-    for (const auto& w : windows_)
-        if (w->form && w->form->show_in_taskbar && w->hwnd) return w->hwnd;
-    return nullptr;
+HWND Win32Platform::owner_window(const Form& form) const {
+    const Form* owner = form.owner_form();
+    const FormWindow* w = owner ? window_of(*owner) : nullptr;
+    return w ? w->hwnd : nullptr;
 }
 
 // --- OS services ---------------------------------------------------------------

@@ -88,7 +88,7 @@ public:
     // The session ends: the start-up form unloads as its close box would do it.
     void end_session();
     // The owner of a window that has no task-bar button of its own.
-    HWND owner_window() const;
+    HWND owner_window(const Form& form) const;
 
 private:
     static LRESULT CALLBACK service_proc(HWND, UINT, WPARAM, LPARAM);

@@ -12,6 +12,7 @@
 #include "toolkit/error.h"
 #include "toolkit/os/os.h"
 #include "toolkit/text.h"
+#include "toolkit/shell_codes.h"
 
 namespace tk::os {
 
@@ -86,7 +87,8 @@ constexpr std::string_view kInfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO
 constexpr std::array<std::string_view, 6> kInfoPrograms = {
     "hardinfo2", "hardinfo", "kinfocenter", "lshw-gtk", "gnome-system-monitor", "mate-system-monitor",
 };
-constexpr std::int32_t kFileNotFound = 2, kMoreData = 234, kInvalidHandle = 6;
+constexpr std::int32_t kFileNotFound = ERROR_FILE_NOT_FOUND, kMoreData = ERROR_MORE_DATA,
+                       kInvalidHandle = ERROR_INVALID_HANDLE;
 constexpr RegKey kInfoHandle = 0x4B1u;
 
 std::string find_info_program() {
