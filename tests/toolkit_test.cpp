@@ -277,6 +277,38 @@ TEST(UnexpectedError, AnErrorInTheUnloadStillEndsWithOneBox) {
     EXPECT_TRUE(app.rt.ended());
 }
 
+// Log-off, shut-down or SIGTERM: the start-up window unloads even under the
+// About box, which disables it; the runtime ends once and only once.
+TEST(SessionEnd, UnloadsTheMainWindowEvenUnderTheAboutBoxAndEndsOnce) {
+    {
+        App app;
+        app.rt.end_session();  // before any window: nothing to unload yet
+        EXPECT_FALSE(app.rt.ended());
+        frmMain& w = app.start();
+        ASSERT_TRUE(app.choose("mnuAbout"));
+        ASSERT_FALSE(w.enabled());
+        app.rt.end_session();
+        EXPECT_FALSE(w.loaded());
+        EXPECT_FALSE(app.about_open());
+        EXPECT_FALSE(app.os.icon_in_tray);
+        EXPECT_TRUE(app.rt.ended());
+        EXPECT_EQ(app.os.ends, 1);
+        app.rt.end_session();
+        EXPECT_EQ(app.os.ends, 1);
+        EXPECT_TRUE(app.os.boxes.empty());
+    }
+    {
+        // A failing unload is an unexpected error like any other.
+        App app;
+        frmMain& w = app.start();
+        w.on_unload = [](std::int16_t&) { throw std::runtime_error("unload failed"); };
+        app.rt.end_session();
+        EXPECT_EQ(app.os.boxes.size(), 1u);
+        EXPECT_EQ(app.os.ends, 1);
+        EXPECT_TRUE(app.rt.ended());
+    }
+}
+
 TEST(Scheduler, AHandlerMayStopOrDestroyATimerDueInTheSamePass) {
     tk::headless::HeadlessPlatform os;
     tk::Runtime rt(os);

@@ -50,6 +50,12 @@ std::int64_t Runtime::tick(const std::function<std::int64_t()>& clock) {
     return due - now > 1 ? due - now : 1;
 }
 
+void Runtime::end_session() {
+    if (!main_form_ || !main_form_->loaded()) return;
+    Form* main = main_form_;
+    dispatch([main] { main->unload(); });
+}
+
 void Runtime::end() {
     if (ended_) return;
     ended_ = true;

@@ -58,6 +58,11 @@ public:
     // A modal message box; no timer fires while it is open.
     int msgbox(const std::string& prompt, int style, const std::string& title);
 
+    // The session's end (log-off, shut-down, the system's SIGTERM): the
+    // start-up form unloads as its close box would, even while the About box
+    // disables it, and its unload ends the program.
+    void end_session();
+
     bool ended() const { return ended_; }
     // The end of the program: nothing runs afterwards.
     void end();

@@ -150,6 +150,8 @@ struct Program {
 }  // namespace
 
 TEST(Win32Accessibility, BarsAndTheIconAreAnnotatedWithNameRoleAndValue) {
+    // The entry point names the program; the backend only repeats it.
+    tk::win32::set_program_name("Taluvex");
     Program p;
     HWND bar = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     HWND icon = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
@@ -272,6 +274,7 @@ TEST(Win32Colours, TheLayoutsColoursHoldUnlessHighContrastIsOn) {
 // The backend keeps the annotations current as the model changes, and takes
 // them away with the windows.
 TEST(Win32Accessibility, AFormsWindowsKeepTheirAnnotationsCurrent) {
+    tk::win32::set_program_name("Taluvex");
     RecordingServices services;
     StandInServiceClass stand_in(services);
     ASSERT_TRUE(stand_in.registered);

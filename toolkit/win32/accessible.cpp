@@ -2,8 +2,8 @@
 #include "toolkit/win32/accessible.h"
 
 #include <iterator>
+#include <utility>
 
-#include "app/version.h"
 #include "toolkit/os/windows/text.h"
 
 namespace tk::win32 {
@@ -15,6 +15,11 @@ constexpr IID kIAccPropServices = {0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33
 constexpr GUID kName = {0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
 constexpr GUID kValue = {0x123fe443, 0x211a, 0x4615, {0x95, 0x27, 0xc4, 0x5a, 0x7e, 0x93, 0x71, 0x7a}};
 constexpr GUID kRole = {0xcb905ff2, 0x7bd1, 0x4c05, {0xb3, 0xc8, 0xe6, 0xc2, 0x41, 0x36, 0x4d, 0x70}};
+
+std::string& program_name() {
+    static std::string name;
+    return name;
+}
 
 bool is_bar(const Control& c) { return c.value_label() != nullptr; }
 
@@ -32,6 +37,8 @@ std::string spoken(const std::string& caption) {
 
 }  // namespace
 
+void set_program_name(std::string name) { program_name() = std::move(name); }
+
 long accessible_role(const Control& c) {
     if (is_bar(c)) return ROLE_SYSTEM_PROGRESSBAR;
     // The hidden box that the tray calls back holds the tray's picture too;
@@ -47,7 +54,7 @@ std::string accessible_name(const Control& c) {
             if (p->kind() == Kind::Frame) return spoken(p->caption());
         return {};
     }
-    if (accessible_role(c) == ROLE_SYSTEM_GRAPHIC) return kAppTitle;
+    if (accessible_role(c) == ROLE_SYSTEM_GRAPHIC) return program_name();
     return {};
 }
 

@@ -17,6 +17,9 @@
 
 namespace tk::win32 {
 
+// The name a picture in sight is read out by: the program's, given once at start.
+void set_program_name(std::string name);
+
 // The accessible role of a control that draws itself; 0 for any other.
 long accessible_role(const Control& c);
 std::string accessible_name(const Control& c);

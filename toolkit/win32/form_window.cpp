@@ -345,7 +345,7 @@ bool FormWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result)
         case WM_ENDSESSION:
             // Log-off or shut-down closes the window, as its close box does;
             // the process may be ended as soon as this returns.
-            if (wparam) pf.end_session();
+            if (wparam && pf.runtime()) pf.runtime()->end_session();
             result = 0;
             return true;
         default:

@@ -262,16 +262,6 @@ void Win32Platform::restore_tray_icons(HWND top) {
     update_tray_retry(::GetTickCount64());
 }
 
-void Win32Platform::end_session() {
-    // The start-up form's unload closes the rest. Unlike the close box, the
-    // session's end is not refused while the About box has the main window
-    // disabled.
-    if (rt_ && rt_->main_form() && rt_->main_form()->loaded()) {
-        Form* main = rt_->main_form();
-        rt_->dispatch([main] { main->unload(); });
-    }
-}
-
 bool Win32Platform::is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam) const {
     auto it = tray_.find(hwnd);
     return it != tray_.end() && it->second.message != 0 && msg == it->second.message &&

@@ -85,8 +85,6 @@ public:
     ULONGLONG started_ms() const { return created_; }
     static constexpr UINT kTrayRetryMs = 5000;
     static constexpr ULONGLONG kTrayRetryForMs = 120000;
-    // The session ends: the start-up form unloads as its close box would do it.
-    void end_session();
     // The owner of a window that has no task-bar button of its own.
     HWND owner_window(const Form& form) const;
 

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QSocketNotifier>
 
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -18,8 +19,8 @@
 
 namespace {
 
-// SIGTERM is the system closing the window; the handler only wakes the event
-// loop, which then unloads the main window as the close box does.
+// SIGTERM is the system ending the session; the handler only wakes the event
+// loop, which then ends it as the runtime does for every backend.
 int term_pipe[2] = {-1, -1};
 
 void on_term(int) {
@@ -43,7 +44,8 @@ int main(int argc, char** argv) {
     tk::qt::QtPlatform platform(std::move(arguments));
     tk::Runtime rt(platform);
     platform.start(rt);
-    auto main_window = StartProgram(rt);
+    std::unique_ptr<frmMain> main_form;
+    rt.dispatch([&] { main_form = StartProgram(rt); });
 
     std::unique_ptr<QSocketNotifier> term;
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, term_pipe) == 0) {
@@ -52,7 +54,7 @@ int main(int argc, char** argv) {
             char byte;
             while (::read(term_pipe[1], &byte, 1) > 0) {
             }
-            rt.dispatch([&] { main_window->unload(); });
+            rt.end_session();
         });
         struct sigaction sa {};
         sa.sa_handler = on_term;

@@ -3,7 +3,9 @@
 #include <objbase.h>
 
 #include "app/program.h"
+#include "app/version.h"
 #include "toolkit/runtime.h"
+#include "toolkit/win32/accessible.h"
 #include "toolkit/win32/win32_platform.h"
 
 namespace {
@@ -22,6 +24,7 @@ struct Com {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Com com;
+    tk::win32::set_program_name(kAppTitle);
     tk::win32::Win32Platform platform(instance);
     tk::Runtime rt(platform);
     platform.bind(rt);
