@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (w->visible() == autostart) std::abort();
     if (w->tmrCheckIfMemoryFull.enabled() != autostart) std::abort();
     if (w->tmrDefragMemory.enabled() != quit || w->mnuFile.enabled() == quit) std::abort();
-    if (!os.icon_in_tray || !os.unhandled.empty() || !os.boxes.empty()) std::abort();
+    if (!os.tray_icon.shown || !os.unhandled.empty() || !os.boxes.empty()) std::abort();
     rt.scheduler().advance(quit ? 4001 : 50);
     if (os.ends != (quit ? 1 : 0)) std::abort();
     return 0;

@@ -297,7 +297,7 @@ TEST(Countdown, CountsFromThreeToMinusOneThenUnloads) {
                                               "Done, quitting in 1...", "Done, quitting in 0...",
                                               "Done, quitting in -1..."}));
     EXPECT_EQ(app.os.ends, 1);
-    EXPECT_FALSE(app.os.icon_in_tray);
+    EXPECT_FALSE(app.os.tray_icon.shown);
     app.advance(10'000);  // nothing runs after the end
     EXPECT_EQ(app.os.ends, 1);
 }

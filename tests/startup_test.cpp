@@ -22,7 +22,7 @@ TEST(Startup, OnlyTheWholeSwitchWordMatches) {
                                  : w.tmrDefragMemory.enabled()       ? "quit"
                                                                      : "normal";
         EXPECT_EQ(mode, c.mode) << '"' << c.args << '"';
-        EXPECT_TRUE(app.os.icon_in_tray) << c.args;
+        EXPECT_TRUE(app.os.tray_icon.shown) << c.args;
         EXPECT_EQ(app.os.tray_calls.front().message, tk::NIM_ADD);
         EXPECT_TRUE(app.os.boxes.empty());
     }
@@ -92,5 +92,5 @@ TEST(Startup, TwoCopiesAreIndependent) {
     one.press(tk::Shortcut::CtrlT);
     EXPECT_FALSE(one.w().visible());
     EXPECT_TRUE(two.w().visible());
-    EXPECT_TRUE(one.os.icon_in_tray && two.os.icon_in_tray);
+    EXPECT_TRUE(one.os.tray_icon.shown && two.os.tray_icon.shown);
 }

@@ -238,7 +238,7 @@ TEST(UnexpectedError, OneBoxThenTheMainWindowUnloadsAndTheProgramEnds) {
         app.advance(5);
         std::string box_while_icon;
         app.os.on_message_box = [&](const tk::headless::MessageBoxCall&) {
-            box_while_icon = app.os.icon_in_tray ? "icon" : "no icon";
+            box_while_icon = app.os.tray_icon.shown ? "icon" : "no icon";
         };
         auto fail = [] { throw tk::Error(tk::ErrorCode::Overflow, "Overflow"); };
         if (from_timer) {
@@ -254,7 +254,7 @@ TEST(UnexpectedError, OneBoxThenTheMainWindowUnloadsAndTheProgramEnds) {
         EXPECT_EQ(app.os.boxes[0].style, 16);
         EXPECT_EQ(app.os.boxes[0].title, "Error");
         EXPECT_EQ(box_while_icon, "icon");
-        EXPECT_FALSE(app.os.icon_in_tray);
+        EXPECT_FALSE(app.os.tray_icon.shown);
         EXPECT_EQ(app.os.ends, 1);
         EXPECT_EQ(app.os.unhandled, std::vector<std::string>{"Overflow"});
         const auto readings = app.os.reading_count;

@@ -31,7 +31,7 @@ TEST(TrayRecord, IsTheEightyEightByteRecordByteForByte) {
     EXPECT_EQ(word(call.bytes, 20), app.os.icon_handle(tk::IconId::Window));
     const std::string tip(reinterpret_cast<const char*>(call.bytes.data() + 24), 64);
     EXPECT_EQ(tip, "Taluvex" + std::string(57, ' '));  // blank-padded, no zero byte
-    EXPECT_TRUE(app.os.icon_in_tray);
+    EXPECT_TRUE(app.os.tray_icon.shown);
     EXPECT_EQ(w.TrayIcon.picture(), tk::IconId::Window);
     EXPECT_FALSE(w.TrayIcon.visible());
 
@@ -43,6 +43,10 @@ TEST(TrayRecord, IsTheEightyEightByteRecordByteForByte) {
     EXPECT_EQ(modify.message, tk::NIM_MODIFY);
     EXPECT_EQ(word(modify.bytes, 20), app.os.icon_handle(tk::IconId::File));
     EXPECT_EQ(std::memcmp(modify.bytes.data(), call.bytes.data(), 20), 0);
+    // The tray holds the new icon with the message and tip of the add.
+    EXPECT_EQ(app.os.tray_icon.icon, app.os.icon_handle(tk::IconId::File));
+    EXPECT_EQ(app.os.tray_icon.message, 0x200u);
+    EXPECT_EQ(tip_text(app.os.tray_icon), "Taluvex");
     id = 7;  // no such resource: the icon stays, the call still goes out
     w.ShowIconInTray(id, msg);
     EXPECT_EQ(app.os.tray_calls.size(), 3u);
@@ -54,7 +58,7 @@ TEST(TrayRecord, NoTrayMeansNoIconAndNoMessage) {
     app.os.tray_available = false;
     frmMain& w = app.start();
     EXPECT_TRUE(w.visible());
-    EXPECT_FALSE(app.os.icon_in_tray);
+    EXPECT_FALSE(app.os.tray_icon.shown);
     EXPECT_TRUE(app.os.boxes.empty());
     app.advance(5000);
     EXPECT_EQ(app.os.tray_calls.size(), 1u);  // no retry
@@ -123,7 +127,7 @@ TEST(WindowCommands, ToTrayHidesAndKeepsHidden) {
     w.mnuToTray_Click();
     EXPECT_FALSE(w.visible());
     EXPECT_EQ(w.mnuShow.caption(), "&Show");
-    EXPECT_TRUE(app.os.icon_in_tray);
+    EXPECT_TRUE(app.os.tray_icon.shown);
     // A caption that is neither of the two does nothing.
     w.mnuShow.set_caption("x");
     w.mnuShow_Click();
@@ -146,7 +150,7 @@ TEST(WindowCommands, EveryWayOutClosesAboutThenDeletesTheIconThenEnds) {
         EXPECT_FALSE(app.about_open()) << way;
         EXPECT_EQ(app.os.log, (std::vector<std::string>{"tray 2", "end"})) << way;
         EXPECT_EQ(app.os.detached.front(), "frmAbout") << way;
-        EXPECT_FALSE(app.os.icon_in_tray);
+        EXPECT_FALSE(app.os.tray_icon.shown);
         EXPECT_TRUE(app.rt.ended());
         // Nothing runs after the end: no timer, no input.
         const auto readings = app.os.reading_count;
@@ -179,7 +183,7 @@ TEST(WindowCommands, ExitFromTheMenuBar) {
     app.start();
     ASSERT_TRUE(app.press(tk::Shortcut::CtrlX));
     EXPECT_EQ(app.os.ends, 1);
-    EXPECT_FALSE(app.os.icon_in_tray);
+    EXPECT_FALSE(app.os.tray_icon.shown);
 }
 
 namespace {
@@ -254,7 +258,7 @@ TEST(NoTrayIcon, WithTheIconInTheTrayNothingIsMinimised) {
     EXPECT_EQ(window_state_changes(w) + window_state_changes(a), 0);
     // The icon gone (the tray host ended): the next hide minimises.
     app.tray(0x203);
-    app.os.icon_in_tray = false;
+    app.os.tray_icon.shown = false;
     w.mnuToTray_Click();
     EXPECT_TRUE(w.visible() && w.minimized());
 }

@@ -162,9 +162,7 @@ std::uint32_t HeadlessPlatform::shell_notify_icon(std::uint32_t message, const N
     tray_calls.push_back(call);
     log.push_back("tray " + std::to_string(message));
     if (!tray_available) return 0;
-    if (message == NIM_ADD) icon_in_tray = true;
-    if (message == NIM_DELETE) icon_in_tray = false;
-    return 1;
+    return apply(tray_icon, message, data) ? 1 : 0;
 }
 
 void HeadlessPlatform::popup_menu(Form& owner, Menu& menu) {

@@ -14,6 +14,7 @@
 #include "toolkit/form.h"
 #include "toolkit/platform.h"
 #include "toolkit/scheduler.h"
+#include "toolkit/tray_state.h"
 #include "toolkit/units.h"
 
 namespace tk::headless {
@@ -106,7 +107,7 @@ public:
     int open_boxes = 0;
     std::vector<TrayCall> tray_calls;
     bool tray_available = true;
-    bool icon_in_tray = false;
+    TrayIconState tray_icon;  // the one icon, as the requests left it
     std::vector<std::string> popups;  // names of menus opened as pop-ups
     std::function<void(Form&, Menu&)> on_popup;  // the user, while it is open
 
@@ -134,7 +135,7 @@ public:
     std::int32_t reg_close_key(RegKey key) override;
     int message_box(const std::string& prompt, int style, const std::string& title) override;
     std::uint32_t shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) override;
-    bool tray_icon_present() override { return icon_in_tray; }
+    bool tray_icon_present() override { return tray_icon.shown; }
     void popup_menu(Form& owner, Menu& menu) override;
     std::uint32_t icon_handle(IconId icon) override;
     IconId load_icon_resource(int id) override;

@@ -55,15 +55,6 @@ QMessageBox::Icon box_icon(int style) {
     }
 }
 
-// The tip is a fixed field of 64 single-byte characters padded with blanks,
-// with no terminating zero.
-QString tip_text(const NotifyIconData88& d) {
-    std::size_t n = 0;
-    while (n < sizeof d.szTip && d.szTip[n] != '\0') ++n;
-    while (n > 0 && d.szTip[n - 1] == ' ') --n;
-    return QString::fromLatin1(d.szTip, static_cast<qsizetype>(n));
-}
-
 // A form's pop-up menus are its hidden top-level menus; the tray's is the
 // first of them, and hosts that draw it read it before any click.
 Menu* popup_menu_of(Form& form) {
@@ -176,24 +167,32 @@ int QtPlatform::message_box(const std::string& prompt, int style, const std::str
 
 std::uint32_t QtPlatform::shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) {
     const auto key = std::make_pair(data.hWnd, data.uID);
+    TrayIconState& state = tray_state_[key];
+    const bool ok = apply(state, message, data);
+    if (!state.shown) tray_state_.erase(key);
+    if (!ok) return 0;
     auto it = tray_.find(key);
-    auto apply = [&](TrayIcon& icon) {
+    // Only what the request names goes to the icon: a host is told of nothing
+    // that did not change.
+    auto show_named = [&](TrayIcon& icon) {
         if (data.uFlags & NIF_ICON) {
             IconId id = IconId::None;
-            if (data.hIcon == kWindowIconHandle) id = IconId::Window;
-            if (data.hIcon == kFileIconHandle) id = IconId::File;
+            if (state.icon == kWindowIconHandle) id = IconId::Window;
+            if (state.icon == kFileIconHandle) id = IconId::File;
             icon.set_icon(this->icon(id));
         }
-        if (data.uFlags & NIF_TIP) icon.set_tip(tip_text(data));
+        if (data.uFlags & NIF_TIP) {
+            const std::string tip = tip_text(state);
+            icon.set_tip(QString::fromLatin1(tip.data(), static_cast<qsizetype>(tip.size())));
+        }
     };
     switch (message) {
         case NIM_ADD: {
-            if (it != tray_.end()) return 0;
             const std::uint32_t hwnd = data.hWnd;
             auto icon = std::make_unique<TrayIcon>([this, hwnd](std::uint32_t msg) { tray_message(hwnd, msg); },
                                                    [this, hwnd] { tray_menu_step(hwnd); },
                                                    [this, hwnd] { tray_lost(hwnd); });
-            apply(*icon);
+            show_named(*icon);
             if (Control* c = control_by_handle(hwnd))
                 if (Menu* menu = popup_menu_of(c->form())) icon->set_menu(c->form(), *menu);
             // Shown even with no tray yet: it docks when one appears.
@@ -203,7 +202,7 @@ std::uint32_t QtPlatform::shell_notify_icon(std::uint32_t message, const NotifyI
         }
         case NIM_MODIFY:
             if (it == tray_.end()) return 0;
-            apply(*it->second);
+            show_named(*it->second);
             return 1;
         case NIM_DELETE: {
             if (it == tray_.end()) return 0;

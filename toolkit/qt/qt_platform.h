@@ -34,6 +34,7 @@
 #include "toolkit/os/system_platform.h"
 #include "toolkit/platform.h"
 #include "toolkit/runtime.h"
+#include "toolkit/tray_state.h"
 
 class QWidget;
 
@@ -100,6 +101,7 @@ private:
     std::vector<Form*> forms_;
     std::vector<QPointer<QWidget>> windows_;  // every window made, for the final clean-up
     std::map<std::pair<std::uint32_t, std::uint32_t>, std::unique_ptr<TrayIcon>> tray_;
+    std::map<std::pair<std::uint32_t, std::uint32_t>, TrayIconState> tray_state_;  // what each icon was told
     std::vector<std::unique_ptr<TrayIcon>> retired_;  // deleted icons, kept until the end
     bool in_menu_step_ = false;
     QMargins frame_{1, 22, 1, 1};  // a plain frame until a real one is seen

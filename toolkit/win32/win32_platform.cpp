@@ -202,20 +202,14 @@ std::uint32_t Win32Platform::shell_notify_icon(std::uint32_t message, const Noti
         tray_.erase(hwnd);
     } else if (message == NIM_ADD || (message == NIM_MODIFY && (ok || tray_.count(hwnd)))) {
         auto& entry = tray_[hwnd];
-        // A change names only the fields it changes; the rest stay as added.
-        const std::uint32_t had = message == NIM_ADD ? 0 : entry.last.uFlags;
+        // The shell, not this list, says whether the icon is there: an add
+        // starts afresh even over one kept, and a change the shell took of an
+        // icon not kept counts as its add.
+        const bool fresh = message == NIM_ADD || !entry.icon.shown;
+        if (fresh) entry.icon = TrayIconState{};
+        apply(entry.icon, fresh ? NIM_ADD : NIM_MODIFY, data);
         entry.id = data.uID;
-        if (data.uFlags & NIF_MESSAGE) entry.message = data.uCallbackMessage;
-        else if (message == NIM_ADD) entry.message = 0;
-        NotifyIconData88 merged = data;
-        if (message == NIM_MODIFY) {
-            if (!(data.uFlags & NIF_MESSAGE)) merged.uCallbackMessage = entry.last.uCallbackMessage;
-            if (!(data.uFlags & NIF_ICON)) merged.hIcon = entry.last.hIcon;
-            if (!(data.uFlags & NIF_TIP)) std::memcpy(merged.szTip, entry.last.szTip, sizeof merged.szTip);
-        }
-        merged.uFlags |= had;
-        entry.last = merged;
-        entry.shown = ok != FALSE;
+        entry.in_shell = ok != FALSE;
     }
     update_tray_retry(::GetTickCount64());
     return ok ? 1u : 0u;
@@ -227,7 +221,7 @@ bool Win32Platform::add_again(const NotifyIconData88& last) {
 
 void Win32Platform::update_tray_retry(ULONGLONG now_ms) {
     const bool missing =
-        std::any_of(tray_.begin(), tray_.end(), [](const auto& e) { return !e.second.shown; });
+        std::any_of(tray_.begin(), tray_.end(), [](const auto& e) { return !e.second.in_shell; });
     const bool arm = missing && !ended_ && now_ms - created_ < kTrayRetryForMs;
     if (arm == tray_retry_armed_) return;
     tray_retry_armed_ = arm;
@@ -239,7 +233,7 @@ void Win32Platform::update_tray_retry(ULONGLONG now_ms) {
 void Win32Platform::retry_tray_icons(ULONGLONG now_ms) {
     if (!ended_ && now_ms - created_ < kTrayRetryForMs)
         for (auto& [hwnd, entry] : tray_)
-            if (!entry.shown) entry.shown = add_again(entry.last);
+            if (!entry.in_shell) entry.in_shell = add_again(record_of(entry.icon, low32(hwnd), entry.id));
     update_tray_retry(now_ms);
 }
 
@@ -249,7 +243,7 @@ int Win32Platform::tray_icon_size() const {
 }
 
 bool Win32Platform::tray_icon_present() {
-    return std::any_of(tray_.begin(), tray_.end(), [](const auto& e) { return e.second.shown; });
+    return std::any_of(tray_.begin(), tray_.end(), [](const auto& e) { return e.second.in_shell; });
 }
 
 void Win32Platform::restore_tray_icons(HWND top) {
@@ -257,14 +251,14 @@ void Win32Platform::restore_tray_icons(HWND top) {
         if (::GetAncestor(hwnd, GA_ROOT) != top) continue;
         // An icon that outlived the old task bar (a DPI change also announces
         // a new one) refuses the add; a change then tells it the rest.
-        entry.shown = add_again(entry.last);
+        entry.in_shell = add_again(record_of(entry.icon, low32(hwnd), entry.id));
     }
     update_tray_retry(::GetTickCount64());
 }
 
 bool Win32Platform::is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam) const {
     auto it = tray_.find(hwnd);
-    return it != tray_.end() && it->second.message != 0 && msg == it->second.message &&
+    return it != tray_.end() && it->second.icon.message != 0 && msg == it->second.icon.message &&
            static_cast<UINT>(wparam) == it->second.id;
 }
 

@@ -35,6 +35,7 @@
 #include "toolkit/os/system_platform.h"
 #include "toolkit/platform.h"
 #include "toolkit/runtime.h"
+#include "toolkit/tray_state.h"
 
 namespace tk::win32 {
 
@@ -121,9 +122,8 @@ private:
     // that failed (no task bar yet) is kept, to be made good by the next one.
     struct TrayEntry {
         UINT id = 0;
-        UINT message = 0;
-        NotifyIconData88 last{};  // what the shell was last told, to tell it again
-        bool shown = false;       // the shell took the last add or change
+        TrayIconState icon;     // what the shell was told, to tell it again
+        bool in_shell = false;  // the shell took the last add or change
     };
     UINT taskbar_created_ = 0;
     std::map<HWND, TrayEntry> tray_;
