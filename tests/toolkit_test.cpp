@@ -290,7 +290,7 @@ TEST(SessionEnd, UnloadsTheMainWindowEvenUnderTheAboutBoxAndEndsOnce) {
         app.rt.end_session();
         EXPECT_FALSE(w.loaded());
         EXPECT_FALSE(app.about_open());
-        EXPECT_FALSE(app.os.icon_in_tray);
+        EXPECT_FALSE(app.os.tray_icon.shown);
         EXPECT_TRUE(app.rt.ended());
         EXPECT_EQ(app.os.ends, 1);
         app.rt.end_session();
