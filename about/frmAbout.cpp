@@ -97,7 +97,7 @@ void frmAbout::cmdOK_Click() {
 void frmAbout::cmdSysInfo_Click() { StartSysInfo(); }
 
 void frmAbout::StartSysInfo() {
-    tk::Platform& os = runtime().platform();
+    tk::System& os = runtime().system();
     tk::catch_all(
         [&] {
             std::string SysInfoPath;
@@ -115,7 +115,7 @@ void frmAbout::StartSysInfo() {
 
 bool frmAbout::GetKeyValue(std::uint32_t KeyRoot, const std::string& KeyName, const std::string& SubKeyRef,
                            std::string& KeyVal) {
-    tk::Platform& os = runtime().platform();
+    tk::System& os = runtime().system();
     tk::RegKey hKey = 0;
     bool found = false;
     tk::resume_next([&] {

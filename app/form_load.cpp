@@ -8,7 +8,7 @@ void frmMain::Form_Load() {
     std::string args;
     tk::resume_next([&] { ShowProgramInTray(); },
                     // The whole text, upper-cased, must equal a switch word.
-                    [&] { args = tk::upper_ascii(platform().argument_text()); });
+                    [&] { args = tk::upper_ascii(system().argument_text()); });
     if (args == "/AUTO") {
         tk::resume_next([&] { HideToTray(); }, [&] { mnuShow.set_caption("&Show"); },
                         [&] { mnuDefragMemory3_Click(); });

@@ -12,9 +12,9 @@
 #include <utility>
 
 #include "app/program.h"
-#include "toolkit/os/os.h"
+#include "toolkit/os/real_system.h"
 #include "toolkit/qt/icons.h"
-#include "toolkit/qt/qt_platform.h"
+#include "toolkit/qt/qt_desktop.h"
 #include "toolkit/runtime.h"
 
 namespace {
@@ -41,9 +41,10 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("taluvex"));
     QApplication::setWindowIcon(tk::qt::icons::window());
 
-    tk::qt::QtPlatform platform(std::move(arguments));
-    tk::Runtime rt(platform);
-    platform.start(rt);
+    tk::os::RealSystem system(std::move(arguments));
+    tk::qt::QtDesktop desktop;
+    tk::Runtime rt(system, desktop);
+    desktop.start(rt);
     std::unique_ptr<frmMain> main_form;
     rt.dispatch([&] { main_form = StartProgram(rt); });
 

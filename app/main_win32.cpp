@@ -4,9 +4,11 @@
 
 #include "app/program.h"
 #include "app/version.h"
+#include "toolkit/os/os.h"
+#include "toolkit/os/real_system.h"
 #include "toolkit/runtime.h"
 #include "toolkit/win32/accessible.h"
-#include "toolkit/win32/win32_platform.h"
+#include "toolkit/win32/win32_desktop.h"
 
 namespace {
 
@@ -25,12 +27,13 @@ struct Com {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Com com;
     tk::win32::set_program_name(kAppTitle);
-    tk::win32::Win32Platform platform(instance);
-    tk::Runtime rt(platform);
-    platform.bind(rt);
+    tk::os::RealSystem system(tk::os::argument_text(0, nullptr));
+    tk::win32::Win32Desktop desktop(instance);
+    tk::Runtime rt(system, desktop);
+    desktop.bind(rt);
     std::unique_ptr<frmMain> main_form;
     rt.dispatch([&] { main_form = StartProgram(rt); });
-    platform.run();
+    desktop.run();
     // The forms go before the windows and the tray entries they used.
     main_form.reset();
     return 0;

@@ -4,15 +4,15 @@
 #include <benchmark/benchmark.h>
 
 #include "app/program.h"
-#include "toolkit/headless/headless_platform.h"
-#include "toolkit/os/os.h"
+#include "toolkit/headless/headless_desktop.h"
+#include "toolkit/os/real_system.h"
 
 namespace {
 
 void BM_Refresh(benchmark::State& state) {
-    tk::headless::HeadlessPlatform os;
-    os.real_memory = true;
-    tk::Runtime rt(os);
+    tk::os::RealSystem os;
+    tk::headless::HeadlessDesktop desk;
+    tk::Runtime rt(os, desk);
     auto w = StartProgram(rt);
     for (auto _ : state) w->tmrUpdateMemoryInformation_Timer();
 }

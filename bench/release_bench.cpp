@@ -8,7 +8,8 @@
 #include <benchmark/benchmark.h>
 
 #include "app/program.h"
-#include "toolkit/headless/headless_platform.h"
+#include "toolkit/headless/headless_desktop.h"
+#include "toolkit/os/real_system.h"
 
 namespace {
 
@@ -29,16 +30,15 @@ void BM_FreshMappingWrittenOnce(benchmark::State& state) {
 BENCHMARK(BM_FreshMappingWrittenOnce)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ReleaseRun(benchmark::State& state) {
-    tk::headless::HeadlessPlatform os;
-    os.claim_mode = tk::headless::ClaimMode::Real;
-    os.real_memory = true;
-    tk::Runtime rt(os);
+    tk::os::RealSystem os;
+    tk::headless::HeadlessDesktop desk;
+    tk::Runtime rt(os, desk);
     auto w = StartProgram(rt);
     for (auto _ : state) {
         w->tmrDefragMemory.set_tag("1");
         w->tmrDefragMemory_Timer();
     }
-    if (os.failed_claims) state.SkipWithError("claim failed");
+    if (!desk.boxes.empty()) state.SkipWithError("claim failed");
 }
 BENCHMARK(BM_ReleaseRun)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -7,12 +7,14 @@
 
 #include "about/frmAbout.h"
 #include "app/program.h"
-#include "toolkit/headless/headless_platform.h"
+#include "toolkit/headless/headless_desktop.h"
+#include "toolkit/headless/headless_system.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1 || size > 2049) return -1;
-    tk::headless::HeadlessPlatform os;
-    tk::Runtime rt(os);
+    tk::headless::HeadlessSystem os;
+    tk::headless::HeadlessDesktop desk;
+    tk::Runtime rt(os, desk);
     auto w = StartProgram(rt);
     frmAbout about(rt, *w);
     const std::uint32_t type = data[0] % 8;  // REG_NONE .. REG_QWORD and beyond

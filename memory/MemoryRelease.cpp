@@ -29,7 +29,7 @@ std::int64_t MemoryRelease::MegabyteFigure(std::uint64_t bytes) {
 std::int64_t MemoryRelease::Read(tk::MemField field, std::uint64_t MemoryStatus::*slot) {
     // Every call takes its own reading; nothing survives from the last one.
     MemoryState = MemoryStatus{};
-    MemoryState.*slot = platform_.memory_figure(field);
+    MemoryState.*slot = system_.memory_figure(field);
     return MegabyteFigure(MemoryState.*slot);
 }
 

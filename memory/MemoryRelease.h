@@ -4,11 +4,11 @@
 // reading and returns whole megabytes; no figure is shared between calls.
 #include <cstdint>
 
-#include "toolkit/platform.h"
+#include "toolkit/system.h"
 
 class MemoryRelease {
 public:
-    explicit MemoryRelease(tk::Platform& platform) : platform_(platform) {}
+    explicit MemoryRelease(tk::System& system) : system_(system) {}
 
     std::int64_t GetAvailPhysicalMB();
     std::int64_t GetTotalPhysicalMB();
@@ -27,6 +27,6 @@ private:
     };
     std::int64_t Read(tk::MemField field, std::uint64_t MemoryStatus::*slot);
 
-    tk::Platform& platform_;
+    tk::System& system_;
     MemoryStatus MemoryState;
 };

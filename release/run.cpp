@@ -13,7 +13,7 @@ void frmMain::tmrDefragMemory_Timer() {
     tk::catch_all(
         [&] {
             tmrDefragMemory.set_enabled(false);
-            sBuffer = platform().blank_text(kReleaseChars);
+            sBuffer = system().blank_text(kReleaseChars);
             bDefragDone = true;
             if (tmrDefragMemory.tag_number() != kQuitMode) lblStatus.set_caption("Ready");
             tmrLoosePicOld.set_enabled(true);

@@ -93,10 +93,10 @@ TEST(SysInfo, TheFirstValueWinsEvenWhenItsFileIsMissing) {
     open_about(app);
     press_sysinfo(app);
     EXPECT_EQ(app.os.start_attempts, std::vector<std::string>{"C:\\Tools\\missing.exe"});
-    ASSERT_EQ(app.os.boxes.size(), 1u);
-    EXPECT_EQ(app.os.boxes[0].prompt, "Unable to start System Information!");
-    EXPECT_EQ(app.os.boxes[0].title, "Error");
-    EXPECT_EQ(app.os.boxes[0].style, 16);
+    ASSERT_EQ(app.desk.boxes.size(), 1u);
+    EXPECT_EQ(app.desk.boxes[0].prompt, "Unable to start System Information!");
+    EXPECT_EQ(app.desk.boxes[0].title, "Error");
+    EXPECT_EQ(app.desk.boxes[0].style, 16);
     EXPECT_TRUE(app.about_open());  // the box stays
     // The registry calls, with their exact arguments.
     const auto& c = app.os.reg_calls;
@@ -123,7 +123,7 @@ TEST(SysInfo, FoundTheToolStartsInANormalWindow) {
     press_sysinfo(app);
     EXPECT_EQ(app.os.started, std::vector<std::string>{"C:\\Program Files\\Info\\msinfo32.exe"});
     EXPECT_EQ(app.os.start_styles, std::vector<int>{1});
-    EXPECT_TRUE(app.os.boxes.empty());
+    EXPECT_TRUE(app.desk.boxes.empty());
 }
 
 TEST(SysInfo, AnEmptyFirstValueCountsAsFoundAndFails) {
@@ -134,7 +134,7 @@ TEST(SysInfo, AnEmptyFirstValueCountsAsFoundAndFails) {
     open_about(app);
     press_sysinfo(app);
     EXPECT_EQ(app.os.start_attempts, std::vector<std::string>{""});
-    EXPECT_EQ(app.os.boxes.size(), 1u);
+    EXPECT_EQ(app.desk.boxes.size(), 1u);
     app.os.set_reg_string(kInfoKey, "PATH", "");  // only the terminating zero
     press_sysinfo(app);
     EXPECT_EQ(app.os.start_attempts, (std::vector<std::string>{"", ""}));
@@ -146,11 +146,11 @@ TEST(SysInfo, TheSecondValueNamesAFolderThatMustHoldTheTool) {
     open_about(app);
     press_sysinfo(app);  // no MSINFO32.EXE there
     EXPECT_TRUE(app.os.start_attempts.empty());
-    EXPECT_EQ(app.os.boxes.size(), 1u);
+    EXPECT_EQ(app.desk.boxes.size(), 1u);
     app.os.files.insert("C:\\Info\\MSINFO32.EXE");
     press_sysinfo(app);
     EXPECT_EQ(app.os.started, std::vector<std::string>{"C:\\Info\\MSINFO32.EXE"});
-    EXPECT_EQ(app.os.boxes.size(), 1u);
+    EXPECT_EQ(app.desk.boxes.size(), 1u);
     // Two look-ups, each closed, also the first that never opened.
     int closes = 0;
     for (const auto& call : app.os.reg_calls) closes += call.what == "close";
@@ -182,8 +182,8 @@ TEST(SysInfo, NeitherValueGivesTheErrorAndStartsNothing) {
     open_about(app);
     press_sysinfo(app);
     EXPECT_TRUE(app.os.start_attempts.empty());
-    ASSERT_EQ(app.os.boxes.size(), 1u);
-    EXPECT_EQ(app.os.boxes[0].prompt, "Unable to start System Information!");
+    ASSERT_EQ(app.desk.boxes.size(), 1u);
+    EXPECT_EQ(app.desk.boxes[0].prompt, "Unable to start System Information!");
 }
 
 TEST(GetKeyValue, DecodesWhatTheRegistryReturns) {

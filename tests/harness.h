@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Drives the real windows on the headless backend: act by name, advance the
-// virtual clock, read back what the scripted platform recorded.
+// virtual clock, read back what the scripted system and desktop recorded.
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "about/frmAbout.h"
 #include "app/program.h"
-#include "toolkit/headless/headless_platform.h"
+#include "toolkit/headless/headless_desktop.h"
+#include "toolkit/headless/headless_system.h"
 #include "toolkit/runtime.h"
 #include "ui/frmMain.h"
 
@@ -18,11 +20,17 @@ namespace test {
 inline constexpr std::uint64_t MB = 1ull << 20;
 
 struct App {
-    tk::headless::HeadlessPlatform os;
-    tk::Runtime rt{os};
+    tk::headless::HeadlessSystem os;
+    tk::headless::HeadlessDesktop desk;
+    tk::Runtime rt{os, desk};
     std::unique_ptr<frmMain> main;
+    std::vector<std::string> log;  // the notable calls of both, in order
 
-    App() { os.bind(rt.scheduler()); }
+    App() {
+        os.bind(rt.scheduler());
+        os.log = &log;
+        desk.log = &log;
+    }
     explicit App(std::string arguments) : App() { os.arguments = std::move(arguments); }
 
     // Creates and loads the start-up window, as the program's start does.

@@ -126,7 +126,7 @@ TEST(DoubleClick, ValueLabelsFramesAndBackgroundHideTheWindow) {
         EXPECT_TRUE(app.dbl_click(name)) << name;
         EXPECT_FALSE(w.visible()) << name;
         EXPECT_EQ(w.mnuShow.caption(), "&Hide") << name;  // left as it was
-        EXPECT_TRUE(app.os.tray_icon.shown);
+        EXPECT_TRUE(app.desk.tray_icon.shown);
     }
 }
 

@@ -44,7 +44,7 @@ TEST(MegabyteFigure, StaysExactOnLargeMachines) {
 }
 
 TEST(MemoryRelease, EveryGetterTakesItsOwnReading) {
-    tk::headless::HeadlessPlatform os;
+    tk::headless::HeadlessSystem os;
     MemoryRelease m(os);
     std::uint64_t free_now = 100 * MB;
     os.memory_script = [&](tk::MemField f) {

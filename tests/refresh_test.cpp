@@ -92,7 +92,7 @@ TEST(Refresh, AnEmptyPageFileKeepsThePhysicalScale) {
     EXPECT_EQ(p.free, "0 MB");
     EXPECT_FALSE(p.shown);
     EXPECT_EQ(w.lngWidthPerMB, 14);
-    EXPECT_TRUE(app.os.unhandled.empty());
+    EXPECT_TRUE(app.desk.unhandled.empty());
 }
 
 TEST(Refresh, LargeMachinesUseAFractionalScale) {
@@ -158,7 +158,7 @@ TEST(Refresh, AFailingReadingSkipsOnlyItsStep) {
     EXPECT_EQ(app.w().lblTotalPhysicalShow.caption(), "256 MB");  // kept
     EXPECT_EQ(app.w().lblUsedPhysicalShow.caption(), "384 MB");
     EXPECT_EQ(app.w().picAvailablePhysical.width(), 128 * 7);
-    EXPECT_TRUE(app.os.unhandled.empty());
+    EXPECT_TRUE(app.desk.unhandled.empty());
 }
 
 TEST(Refresh, AnImpossibleBarKeepsItsLastLength) {

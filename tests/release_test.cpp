@@ -11,10 +11,9 @@
 
 #include "harness.h"
 #include "toolkit/error.h"
-#include "toolkit/os/os.h"
+#include "toolkit/os/real_system.h"
 
 using test::App;
-using tk::headless::ClaimMode;
 using tk::headless::RecordingPeer;
 
 namespace {
@@ -65,17 +64,17 @@ TEST(ReleaseRun, QuitModeStartsTheCountdownAndNeverSaysReady) {
 TEST(ReleaseRun, AFailedClaimShowsOneBoxThenReadyAndNothingElse) {
     for (const char* command : {"mnuDefragMemory1", "mnuDefragMemory2"}) {
         App app;
-        app.os.claim_mode = ClaimMode::Fail;
+        app.os.fail_claims = true;
         frmMain& w = app.start();
         app.advance(1);
         std::string status_in_box;
-        app.os.on_message_box = [&](const tk::headless::MessageBoxCall&) { status_in_box = app.status(); };
+        app.desk.on_message_box = [&](const tk::headless::MessageBoxCall&) { status_in_box = app.status(); };
         app.choose(command);
         app.advance(1);
-        ASSERT_EQ(app.os.boxes.size(), 1u) << command;
-        EXPECT_EQ(app.os.boxes[0].prompt, "Error defragmenting the memory!");
-        EXPECT_EQ(app.os.boxes[0].title, "Error");
-        EXPECT_EQ(app.os.boxes[0].style, 16);
+        ASSERT_EQ(app.desk.boxes.size(), 1u) << command;
+        EXPECT_EQ(app.desk.boxes[0].prompt, "Error defragmenting the memory!");
+        EXPECT_EQ(app.desk.boxes[0].title, "Error");
+        EXPECT_EQ(app.desk.boxes[0].style, 16);
         EXPECT_EQ(status_in_box, "Freeing up memory...");
         EXPECT_EQ(app.status(), "Ready");
         EXPECT_FALSE(w.bDefragDone);
@@ -85,8 +84,8 @@ TEST(ReleaseRun, AFailedClaimShowsOneBoxThenReadyAndNothingElse) {
         EXPECT_TRUE(w.mnuFile.enabled());
         EXPECT_TRUE(w.mnuHelp.enabled());
         app.advance(10'000);
-        EXPECT_EQ(app.os.boxes.size(), 1u);  // no retry
-        EXPECT_EQ(app.os.ends, 0);
+        EXPECT_EQ(app.desk.boxes.size(), 1u);  // no retry
+        EXPECT_EQ(app.desk.ends, 0);
     }
 }
 
@@ -142,12 +141,13 @@ long resident_pages(const void* data, std::size_t bytes) {
 
 TEST(ReleaseRun, TheRealClaimWritesEveryByteAndGivesItBack) {
     App app;
-    app.os.claim_mode = ClaimMode::Real;
+    tk::os::RealSystem real;
+    app.os.claim_script = [&](std::size_t chars) { return real.blank_text(chars); };
     frmMain& w = app.start();
     const void* block = nullptr;
     std::size_t block_bytes = 0;
     long pages_held = 0, pages_after = 0;
-    app.os.on_real_release = [&](const void* data, std::size_t bytes, bool given_back) {
+    app.os.on_release = [&](const void* data, std::size_t bytes, bool given_back) {
         block = data;
         block_bytes = bytes;
         (given_back ? pages_after : pages_held) = resident_pages(data, bytes);
@@ -174,7 +174,9 @@ TEST(ReleaseRun, TheRealClaimWritesEveryByteAndGivesItBack) {
     // reading can lag by some dozens of pages; allow that much and no more.
     const unsigned long long counter_slack = 256 * 1024;
     EXPECT_GE((peak - rss_before) * 1024 + counter_slack, 160'000'000ull);
-    if (!kShadowedMemory) EXPECT_LT(anon_after, anon_before + 4 * 1024);  // back within a few MB
+    if (!kShadowedMemory) {
+        EXPECT_LT(anon_after, anon_before + 4 * 1024);  // back within a few MB
+    }
     EXPECT_EQ(app.os.held_blocks, 0);
     EXPECT_EQ(app.status(), "Ready");
     EXPECT_TRUE(w.bDefragDone);
@@ -239,22 +241,22 @@ TEST(Watch, OnAndOffBeforeTheSecondTickChecksNothing) {
 TEST(Watch, AnOpenErrorBoxHoldsEveryTimerSoBoxesNeverStack) {
     App app;
     app.os.set_memory_mb(1000, 10, 100, 50);
-    app.os.claim_mode = ClaimMode::Fail;
+    app.os.fail_claims = true;
     frmMain& w = app.start();
     app.choose("mnuDefragMemory3");
     int nested = 0;
-    app.os.on_message_box = [&](const tk::headless::MessageBoxCall&) {
-        nested = std::max(nested, app.os.open_boxes);
-        if (app.os.boxes.size() == 1) app.advance(60'000);  // the user leaves it open a minute
+    app.desk.on_message_box = [&](const tk::headless::MessageBoxCall&) {
+        nested = std::max(nested, app.desk.open_boxes);
+        if (app.desk.boxes.size() == 1) app.advance(60'000);  // the user leaves it open a minute
     };
     app.advance(2001);
-    EXPECT_EQ(app.os.boxes.size(), 1u);
+    EXPECT_EQ(app.desk.boxes.size(), 1u);
     EXPECT_EQ(nested, 1);
     EXPECT_EQ(app.status(), "Ready");
     // Closed: the watch picks up its rhythm again, one request per two ticks.
     const std::int64_t closed = app.now();
     app.advance(4000);
-    EXPECT_EQ(app.os.boxes.size(), 3u) << "since " << closed;
+    EXPECT_EQ(app.desk.boxes.size(), 3u) << "since " << closed;
     EXPECT_EQ(nested, 1);
     EXPECT_TRUE(w.mnuDefragMemory3.checked());
 }
@@ -290,16 +292,16 @@ TEST(Countdown, CountsFromThreeToMinusOneThenUnloads) {
         EXPECT_EQ(w.tmrQuit.tag(), std::to_string(4 - s));
     }
     seen.push_back(app.status());
-    EXPECT_EQ(app.os.ends, 0);
+    EXPECT_EQ(app.desk.ends, 0);
     app.advance(run_end + 4000 - app.now());
     seen.push_back(app.status());
     EXPECT_EQ(seen, (std::vector<std::string>{"Done, quitting in 3...", "Done, quitting in 2...",
                                               "Done, quitting in 1...", "Done, quitting in 0...",
                                               "Done, quitting in -1..."}));
-    EXPECT_EQ(app.os.ends, 1);
-    EXPECT_FALSE(app.os.tray_icon.shown);
+    EXPECT_EQ(app.desk.ends, 1);
+    EXPECT_FALSE(app.desk.tray_icon.shown);
     app.advance(10'000);  // nothing runs after the end
-    EXPECT_EQ(app.os.ends, 1);
+    EXPECT_EQ(app.desk.ends, 1);
 }
 
 TEST(Countdown, ExitFromTheTrayMenuEndsAtOnce) {
@@ -307,9 +309,9 @@ TEST(Countdown, ExitFromTheTrayMenuEndsAtOnce) {
     app.start();
     app.choose("mnuDefragMemory2");
     app.advance(1500);
-    app.os.on_popup = [&](tk::Form&, tk::Menu&) { app.choose_in_popup("mnuExit2"); };
+    app.desk.on_popup = [&](tk::Form&, tk::Menu&) { app.choose_in_popup("mnuExit2"); };
     app.tray(0x205);
-    EXPECT_EQ(app.os.ends, 1);
+    EXPECT_EQ(app.desk.ends, 1);
     EXPECT_EQ(app.status(), "Done, quitting in 2...");
 }
 

@@ -18,7 +18,7 @@ namespace {
 std::vector<std::pair<std::int64_t, std::string>> status_changes(App& app, std::int64_t until) {
     std::vector<std::pair<std::int64_t, std::string>> seen;
     std::string last = app.status();
-    while (app.now() < until && app.os.ends == 0) {
+    while (app.now() < until && app.desk.ends == 0) {
         app.advance(1);
         if (app.status() != last) {
             last = app.status();
@@ -91,7 +91,7 @@ TEST(SlowRun, CountdownStepsASecondApartFromTheEndOfTheRun) {
                             {run_end + 2000, "Done, quitting in 1..."},
                             {run_end + 3000, "Done, quitting in 0..."},
                             {run_end + 4000, "Done, quitting in -1..."}}));
-        EXPECT_EQ(app.os.ends, 1);
+        EXPECT_EQ(app.desk.ends, 1);
         EXPECT_EQ(app.now(), run_end + 4000);
     }
 }
@@ -106,23 +106,23 @@ TEST(SlowRun, QuitStartWithASlowClaimEndsFourSecondsAfterIt) {
     EXPECT_EQ(run_end, 2501);
     EXPECT_EQ(app.status(), "Done, quitting in 3...");
     app.advance(run_end + 3999 - app.now());
-    EXPECT_EQ(app.os.ends, 0);
+    EXPECT_EQ(app.desk.ends, 0);
     EXPECT_EQ(w.tmrQuit.tag(), "1");
     EXPECT_EQ(app.status(), "Done, quitting in 0...");
     app.advance(1);
-    EXPECT_EQ(app.os.ends, 1);
+    EXPECT_EQ(app.desk.ends, 1);
     EXPECT_EQ(app.status(), "Done, quitting in -1...");
 }
 
 TEST(SlowRun, AFailedSlowClaimLeavesNoTimerBehind) {
     App app;
-    app.os.claim_mode = tk::headless::ClaimMode::Fail;
+    app.os.fail_claims = true;
     app.os.claim_ms = 4000;
     frmMain& w = app.start();
     app.press(tk::Shortcut::CtrlQ);
     app.advance(1);
     EXPECT_EQ(app.now(), 4001);
-    EXPECT_EQ(app.os.boxes.size(), 1u);
+    EXPECT_EQ(app.desk.boxes.size(), 1u);
     EXPECT_EQ(app.status(), "Ready");
     EXPECT_FALSE(w.tmrQuit.enabled());
     EXPECT_FALSE(w.tmrLoosePicOld.enabled());

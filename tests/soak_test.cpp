@@ -9,9 +9,9 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
+#include "toolkit/os/real_system.h"
 
 using test::App;
-using tk::headless::ClaimMode;
 
 namespace {
 
@@ -29,10 +29,12 @@ long resident_kb() {
 
 TEST(Soak, ReleaseRunsThenAnHourOfWildFigures) {
     App app;
-    app.os.real_memory = true;
+    tk::os::RealSystem real;
+    app.os.memory_script = [&](tk::MemField f) { return real.memory_figure(f); };
+    app.os.claim_script = [&](std::size_t chars) { return real.blank_text(chars); };
     frmMain& w = app.start();
     int failed_boxes_expected = 0;
-    app.os.on_message_box = [&](const tk::headless::MessageBoxCall& box) {
+    app.desk.on_message_box = [&](const tk::headless::MessageBoxCall& box) {
         EXPECT_EQ(box.prompt, "Error defragmenting the memory!");
     };
     app.advance(10);
@@ -40,12 +42,12 @@ TEST(Soak, ReleaseRunsThenAnHourOfWildFigures) {
 
     for (int run = 0; run < 200; ++run) {
         if (run % 5 == 4) {
-            app.os.claim_mode = ClaimMode::Fail;
+            app.os.fail_claims = true;
             app.choose("mnuDefragMemory1");
             app.advance(2);
             ++failed_boxes_expected;
         }
-        app.os.claim_mode = ClaimMode::Real;
+        app.os.fail_claims = false;
         ASSERT_TRUE(app.choose("mnuDefragMemory1"));
         app.advance(2);
         ASSERT_EQ(app.status(), "Ready") << run;
@@ -55,16 +57,15 @@ TEST(Soak, ReleaseRunsThenAnHourOfWildFigures) {
 
     // An hour: every reading anywhere between 0 and 1 TB.
     std::uint64_t x = 0x9E3779B97F4A7C15ull;
-    app.os.real_memory = false;
     app.os.memory_script = [&](tk::MemField) {
         x ^= x << 13, x ^= x >> 7, x ^= x << 17;
         return x % ((1ull << 40) + 1);
     };
-    app.os.claim_mode = ClaimMode::Succeed;
+    app.os.claim_script = nullptr;
     app.choose("mnuDefragMemory3");
     const int failed_before = app.os.failed_claims;
     for (int minute = 0; minute < 60; ++minute) {
-        app.os.claim_mode = minute % 7 == 3 ? ClaimMode::Fail : ClaimMode::Succeed;
+        app.os.fail_claims = minute % 7 == 3;
         app.advance(30'000);
         app.tray(0x203);  // shown and hidden in turn
         app.advance(30'000);
@@ -74,9 +75,9 @@ TEST(Soak, ReleaseRunsThenAnHourOfWildFigures) {
     }
     failed_boxes_expected += app.os.failed_claims - failed_before;
     EXPECT_GT(app.os.claims, 200 + 20);  // the watch kept asking whenever a reading was low
-    EXPECT_EQ(static_cast<int>(app.os.boxes.size()), failed_boxes_expected);
-    EXPECT_EQ(app.os.ends, 0);
-    EXPECT_TRUE(app.os.unhandled.empty());
+    EXPECT_EQ(static_cast<int>(app.desk.boxes.size()), failed_boxes_expected);
+    EXPECT_EQ(app.desk.ends, 0);
+    EXPECT_TRUE(app.desk.unhandled.empty());
     EXPECT_TRUE(w.mnuDefragMemory3.checked());
     EXPECT_EQ(app.os.held_blocks, 0);
     const long rss_end = resident_kb();

@@ -22,9 +22,9 @@ TEST(Startup, OnlyTheWholeSwitchWordMatches) {
                                  : w.tmrDefragMemory.enabled()       ? "quit"
                                                                      : "normal";
         EXPECT_EQ(mode, c.mode) << '"' << c.args << '"';
-        EXPECT_TRUE(app.os.tray_icon.shown) << c.args;
-        EXPECT_EQ(app.os.tray_calls.front().message, tk::NIM_ADD);
-        EXPECT_TRUE(app.os.boxes.empty());
+        EXPECT_TRUE(app.desk.tray_icon.shown) << c.args;
+        EXPECT_EQ(app.desk.tray_calls.front().message, tk::NIM_ADD);
+        EXPECT_TRUE(app.desk.boxes.empty());
     }
 }
 
@@ -71,18 +71,18 @@ TEST(Startup, QuitFreesOnceThenCountsDownAndEnds) {
     EXPECT_TRUE(w.visible());
     EXPECT_EQ(app.os.claims, 0);
     EXPECT_FALSE(app.press(tk::Shortcut::F1));  // the help menu cannot be opened
-    app.os.log.clear();
+    app.log.clear();
     app.advance(1);
     EXPECT_EQ(app.os.claims, 1);
     EXPECT_EQ(app.status(), "Done, quitting in 3...");
     app.advance(3999);
-    EXPECT_EQ(app.os.ends, 0);
+    EXPECT_EQ(app.desk.ends, 0);
     EXPECT_EQ(app.status(), "Done, quitting in 0...");
     app.advance(1);
     EXPECT_EQ(app.status(), "Done, quitting in -1...");
-    EXPECT_EQ(app.os.ends, 1);
-    EXPECT_EQ(app.os.log, (std::vector<std::string>{"claim", "tray 2", "end"}));
-    EXPECT_TRUE(app.os.unhandled.empty());
+    EXPECT_EQ(app.desk.ends, 1);
+    EXPECT_EQ(app.log, (std::vector<std::string>{"claim", "tray 2", "end"}));
+    EXPECT_TRUE(app.desk.unhandled.empty());
 }
 
 TEST(Startup, TwoCopiesAreIndependent) {
@@ -92,5 +92,5 @@ TEST(Startup, TwoCopiesAreIndependent) {
     one.press(tk::Shortcut::CtrlT);
     EXPECT_FALSE(one.w().visible());
     EXPECT_TRUE(two.w().visible());
-    EXPECT_TRUE(one.os.tray_icon.shown && two.os.tray_icon.shown);
+    EXPECT_TRUE(one.desk.tray_icon.shown && two.desk.tray_icon.shown);
 }

@@ -48,8 +48,9 @@ TEST(Setters, UnchangedValuesReachNoPeerAndImpossibleOnesAreRefused) {
 }
 
 TEST(Scheduler, FiresByDueTimeThenCreationAndHoldsWhileABoxIsOpen) {
-    tk::headless::HeadlessPlatform os;
-    tk::Runtime rt(os);
+    tk::headless::HeadlessSystem os;
+    tk::headless::HeadlessDesktop desk;
+    tk::Runtime rt(os, desk);
     tk::Form f(rt, "f");
     std::string order;
     tk::Timer a(f, "a", 10, false, ""), b(f, "b", 5, false, ""), c(f, "c", 10, false, "");
@@ -73,7 +74,7 @@ TEST(Scheduler, FiresByDueTimeThenCreationAndHoldsWhileABoxIsOpen) {
 
     // While a box is open nothing fires; afterwards one tick, not a burst.
     order.clear();
-    os.on_message_box = [&](const tk::headless::MessageBoxCall&) { rt.scheduler().advance(1000); };
+    desk.on_message_box = [&](const tk::headless::MessageBoxCall&) { rt.scheduler().advance(1000); };
     rt.msgbox("x", 16, "Error");
     EXPECT_EQ(order, "");
     rt.scheduler().advance(0);
@@ -237,8 +238,8 @@ TEST(UnexpectedError, OneBoxThenTheMainWindowUnloadsAndTheProgramEnds) {
         frmMain& w = app.start();
         app.advance(5);
         std::string box_while_icon;
-        app.os.on_message_box = [&](const tk::headless::MessageBoxCall&) {
-            box_while_icon = app.os.tray_icon.shown ? "icon" : "no icon";
+        app.desk.on_message_box = [&](const tk::headless::MessageBoxCall&) {
+            box_while_icon = app.desk.tray_icon.shown ? "icon" : "no icon";
         };
         auto fail = [] { throw tk::Error(tk::ErrorCode::Overflow, "Overflow"); };
         if (from_timer) {
@@ -249,14 +250,14 @@ TEST(UnexpectedError, OneBoxThenTheMainWindowUnloadsAndTheProgramEnds) {
             w.mnuDefragMemory1.on_click = fail;
             app.choose("mnuDefragMemory1");
         }
-        ASSERT_EQ(app.os.boxes.size(), 1u) << from_timer;
-        EXPECT_EQ(app.os.boxes[0].prompt, "Run-time error '6':\n\nOverflow");
-        EXPECT_EQ(app.os.boxes[0].style, 16);
-        EXPECT_EQ(app.os.boxes[0].title, "Error");
+        ASSERT_EQ(app.desk.boxes.size(), 1u) << from_timer;
+        EXPECT_EQ(app.desk.boxes[0].prompt, "Run-time error '6':\n\nOverflow");
+        EXPECT_EQ(app.desk.boxes[0].style, 16);
+        EXPECT_EQ(app.desk.boxes[0].title, "Error");
         EXPECT_EQ(box_while_icon, "icon");
-        EXPECT_FALSE(app.os.tray_icon.shown);
-        EXPECT_EQ(app.os.ends, 1);
-        EXPECT_EQ(app.os.unhandled, std::vector<std::string>{"Overflow"});
+        EXPECT_FALSE(app.desk.tray_icon.shown);
+        EXPECT_EQ(app.desk.ends, 1);
+        EXPECT_EQ(app.desk.unhandled, std::vector<std::string>{"Overflow"});
         const auto readings = app.os.reading_count;
         app.advance(1000);
         EXPECT_EQ(app.os.reading_count, readings);
@@ -272,8 +273,8 @@ TEST(UnexpectedError, AnErrorInTheUnloadStillEndsWithOneBox) {
     };
     w.mnuAbout.on_click = [] { throw std::runtime_error("first"); };
     app.press(tk::Shortcut::F1);
-    EXPECT_EQ(app.os.boxes.size(), 1u);
-    EXPECT_EQ(app.os.ends, 1);
+    EXPECT_EQ(app.desk.boxes.size(), 1u);
+    EXPECT_EQ(app.desk.ends, 1);
     EXPECT_TRUE(app.rt.ended());
 }
 
@@ -290,12 +291,12 @@ TEST(SessionEnd, UnloadsTheMainWindowEvenUnderTheAboutBoxAndEndsOnce) {
         app.rt.end_session();
         EXPECT_FALSE(w.loaded());
         EXPECT_FALSE(app.about_open());
-        EXPECT_FALSE(app.os.tray_icon.shown);
+        EXPECT_FALSE(app.desk.tray_icon.shown);
         EXPECT_TRUE(app.rt.ended());
-        EXPECT_EQ(app.os.ends, 1);
+        EXPECT_EQ(app.desk.ends, 1);
         app.rt.end_session();
-        EXPECT_EQ(app.os.ends, 1);
-        EXPECT_TRUE(app.os.boxes.empty());
+        EXPECT_EQ(app.desk.ends, 1);
+        EXPECT_TRUE(app.desk.boxes.empty());
     }
     {
         // A failing unload is an unexpected error like any other.
@@ -303,15 +304,16 @@ TEST(SessionEnd, UnloadsTheMainWindowEvenUnderTheAboutBoxAndEndsOnce) {
         frmMain& w = app.start();
         w.on_unload = [](std::int16_t&) { throw std::runtime_error("unload failed"); };
         app.rt.end_session();
-        EXPECT_EQ(app.os.boxes.size(), 1u);
-        EXPECT_EQ(app.os.ends, 1);
+        EXPECT_EQ(app.desk.boxes.size(), 1u);
+        EXPECT_EQ(app.desk.ends, 1);
         EXPECT_TRUE(app.rt.ended());
     }
 }
 
 TEST(Scheduler, AHandlerMayStopOrDestroyATimerDueInTheSamePass) {
-    tk::headless::HeadlessPlatform os;
-    tk::Runtime rt(os);
+    tk::headless::HeadlessSystem os;
+    tk::headless::HeadlessDesktop desk;
+    tk::Runtime rt(os, desk);
     tk::Form f(rt, "f");
     std::string order;
     auto doomed = std::make_unique<tk::Timer>(f, "doomed", 10, true, "");
@@ -339,8 +341,9 @@ TEST(Scheduler, AHandlerMayStopOrDestroyATimerDueInTheSamePass) {
 }
 
 TEST(Scheduler, DesktopTicksFollowTheSixtyFourthSecondGridWithoutBursts) {
-    tk::headless::HeadlessPlatform os;
-    tk::Runtime rt(os);
+    tk::headless::HeadlessSystem os;
+    tk::headless::HeadlessDesktop desk;
+    tk::Runtime rt(os, desk);
     tk::Form f(rt, "f");
     std::int64_t clock = 0;
     int fired = 0;
@@ -372,8 +375,9 @@ TEST(Scheduler, DesktopTicksFollowTheSixtyFourthSecondGridWithoutBursts) {
 }
 
 TEST(Scheduler, ATimerEnabledInsideALongHandlerCountsFromThatMoment) {
-    tk::headless::HeadlessPlatform os;
-    tk::Runtime rt(os);
+    tk::headless::HeadlessSystem os;
+    tk::headless::HeadlessDesktop desk;
+    tk::Runtime rt(os, desk);
     tk::Form f(rt, "f");
     std::int64_t clock = 0;
     rt.scheduler().set_clock([&] { return clock; });

@@ -19,8 +19,8 @@ std::uint32_t word(const std::array<std::uint8_t, 88>& b, int offset) {
 TEST(TrayRecord, IsTheEightyEightByteRecordByteForByte) {
     App app;
     frmMain& w = app.start();
-    ASSERT_EQ(app.os.tray_calls.size(), 1u);
-    const auto call = app.os.tray_calls[0];
+    ASSERT_EQ(app.desk.tray_calls.size(), 1u);
+    const auto call = app.desk.tray_calls[0];
     EXPECT_EQ(call.message, tk::NIM_ADD);
     EXPECT_EQ(word(call.bytes, 0), 88u);
     EXPECT_EQ(word(call.bytes, 4), w.TrayIcon.hwnd());
@@ -28,10 +28,10 @@ TEST(TrayRecord, IsTheEightyEightByteRecordByteForByte) {
     EXPECT_EQ(word(call.bytes, 8), 1u);
     EXPECT_EQ(word(call.bytes, 12), 7u);
     EXPECT_EQ(word(call.bytes, 16), 0x200u);
-    EXPECT_EQ(word(call.bytes, 20), app.os.icon_handle(tk::IconId::Window));
+    EXPECT_EQ(word(call.bytes, 20), app.desk.icon_handle(tk::IconId::Window));
     const std::string tip(reinterpret_cast<const char*>(call.bytes.data() + 24), 64);
     EXPECT_EQ(tip, "Taluvex" + std::string(57, ' '));  // blank-padded, no zero byte
-    EXPECT_TRUE(app.os.tray_icon.shown);
+    EXPECT_TRUE(app.desk.tray_icon.shown);
     EXPECT_EQ(w.TrayIcon.picture(), tk::IconId::Window);
     EXPECT_FALSE(w.TrayIcon.visible());
 
@@ -39,48 +39,48 @@ TEST(TrayRecord, IsTheEightyEightByteRecordByteForByte) {
     std::int16_t id = 1;
     std::string msg;
     w.ShowIconInTray(id, msg);
-    const auto& modify = app.os.tray_calls.back();
+    const auto& modify = app.desk.tray_calls.back();
     EXPECT_EQ(modify.message, tk::NIM_MODIFY);
-    EXPECT_EQ(word(modify.bytes, 20), app.os.icon_handle(tk::IconId::File));
+    EXPECT_EQ(word(modify.bytes, 20), app.desk.icon_handle(tk::IconId::File));
     EXPECT_EQ(std::memcmp(modify.bytes.data(), call.bytes.data(), 20), 0);
     // The tray holds the new icon with the message and tip of the add.
-    EXPECT_EQ(app.os.tray_icon.icon, app.os.icon_handle(tk::IconId::File));
-    EXPECT_EQ(app.os.tray_icon.message, 0x200u);
-    EXPECT_EQ(tip_text(app.os.tray_icon), "Taluvex");
+    EXPECT_EQ(app.desk.tray_icon.icon, app.desk.icon_handle(tk::IconId::File));
+    EXPECT_EQ(app.desk.tray_icon.message, 0x200u);
+    EXPECT_EQ(tip_text(app.desk.tray_icon), "Taluvex");
     id = 7;  // no such resource: the icon stays, the call still goes out
     w.ShowIconInTray(id, msg);
-    EXPECT_EQ(app.os.tray_calls.size(), 3u);
-    EXPECT_EQ(word(app.os.tray_calls.back().bytes, 20), app.os.icon_handle(tk::IconId::File));
+    EXPECT_EQ(app.desk.tray_calls.size(), 3u);
+    EXPECT_EQ(word(app.desk.tray_calls.back().bytes, 20), app.desk.icon_handle(tk::IconId::File));
 }
 
 TEST(TrayRecord, NoTrayMeansNoIconAndNoMessage) {
     App app;
-    app.os.tray_available = false;
+    app.desk.tray_available = false;
     frmMain& w = app.start();
     EXPECT_TRUE(w.visible());
-    EXPECT_FALSE(app.os.tray_icon.shown);
-    EXPECT_TRUE(app.os.boxes.empty());
+    EXPECT_FALSE(app.desk.tray_icon.shown);
+    EXPECT_TRUE(app.desk.boxes.empty());
     app.advance(5000);
-    EXPECT_EQ(app.os.tray_calls.size(), 1u);  // no retry
+    EXPECT_EQ(app.desk.tray_calls.size(), 1u);  // no retry
 }
 
 TEST(TrayMessages, OnlyLeftDoubleClickAndRightButtonUpActAtEveryScale) {
     for (int dpi : {96, 120, 144}) {
         App app;
-        app.os.dpi = dpi;
+        app.desk.dpi = dpi;
         frmMain& w = app.start();
         for (std::uint32_t m = 0x200; m <= 0x209; ++m) {
             if (m == 0x203 || m == 0x205) continue;
             app.tray(m);
         }
         EXPECT_TRUE(w.visible()) << dpi;
-        EXPECT_TRUE(app.os.popups.empty()) << dpi;
+        EXPECT_TRUE(app.desk.popups.empty()) << dpi;
         app.tray(0x203);
         EXPECT_FALSE(w.visible()) << dpi;
         EXPECT_EQ(w.mnuShow.caption(), "&Show");
         app.tray(0x205);
-        ASSERT_EQ(app.os.popups.size(), 1u) << dpi;
-        EXPECT_EQ(app.os.popups[0], "mnuPopUp");
+        ASSERT_EQ(app.desk.popups.size(), 1u) << dpi;
+        EXPECT_EQ(app.desk.popups[0], "mnuPopUp");
         app.tray(0x203);
         EXPECT_TRUE(w.visible()) << dpi;
     }
@@ -98,14 +98,14 @@ TEST(TrayMessages, DecodingKeepsTheLowByteOfTheRoundedCoordinate) {
     w.TrayIcon_MouseMove(0, 0, 1e12, 0);    // out of range: nothing, no error
     w.TrayIcon_MouseMove(0, 0, -7725 + 256 * 61, 0);
     EXPECT_FALSE(w.visible());
-    EXPECT_TRUE(app.os.unhandled.empty());
+    EXPECT_TRUE(app.desk.unhandled.empty());
 }
 
 TEST(TrayMessages, RightClickCaptionFollowsTheWindowAndThePopupWorks) {
     App app;
     frmMain& w = app.start();
     std::string caption_when_open;
-    app.os.on_popup = [&](tk::Form&, tk::Menu& m) {
+    app.desk.on_popup = [&](tk::Form&, tk::Menu& m) {
         caption_when_open = app.w().mnuShow.caption();
         EXPECT_EQ(m.name(), "mnuPopUp");
         app.choose_in_popup("mnuShow");
@@ -127,7 +127,7 @@ TEST(WindowCommands, ToTrayHidesAndKeepsHidden) {
     w.mnuToTray_Click();
     EXPECT_FALSE(w.visible());
     EXPECT_EQ(w.mnuShow.caption(), "&Show");
-    EXPECT_TRUE(app.os.tray_icon.shown);
+    EXPECT_TRUE(app.desk.tray_icon.shown);
     // A caption that is neither of the two does nothing.
     w.mnuShow.set_caption("x");
     w.mnuShow_Click();
@@ -141,16 +141,16 @@ TEST(WindowCommands, EveryWayOutClosesAboutThenDeletesTheIconThenEnds) {
         frmMain& w = app.start();
         ASSERT_TRUE(app.press(tk::Shortcut::F1));
         ASSERT_TRUE(app.about_open());
-        app.os.log.clear();
+        app.log.clear();
         switch (way) {
             case 1: w.mnuExit_Click(); break;
             case 2: app.choose_in_popup("mnuExit2"); break;
             case 3: w.unload(); break;
         }
         EXPECT_FALSE(app.about_open()) << way;
-        EXPECT_EQ(app.os.log, (std::vector<std::string>{"tray 2", "end"})) << way;
-        EXPECT_EQ(app.os.detached.front(), "frmAbout") << way;
-        EXPECT_FALSE(app.os.tray_icon.shown);
+        EXPECT_EQ(app.log, (std::vector<std::string>{"tray 2", "end"})) << way;
+        EXPECT_EQ(app.desk.detached.front(), "frmAbout") << way;
+        EXPECT_FALSE(app.desk.tray_icon.shown);
         EXPECT_TRUE(app.rt.ended());
         // Nothing runs after the end: no timer, no input.
         const auto readings = app.os.reading_count;
@@ -164,26 +164,26 @@ TEST(WindowCommands, TheCloseBoxOfTheDisabledMainWindowDoesNothingWhileAboutIsOp
     App app;
     frmMain& w = app.start();
     ASSERT_TRUE(app.press(tk::Shortcut::F1));
-    app.os.log.clear();
+    app.log.clear();
     app.close();
     EXPECT_FALSE(app.rt.ended());
     EXPECT_TRUE(app.about_open());
     EXPECT_TRUE(w.loaded());
-    EXPECT_TRUE(app.os.log.empty());
+    EXPECT_TRUE(app.log.empty());
     // Once the box is closed, the close box ends the program as before.
     app.about()->user_click(app.about()->cmdOK);
     ASSERT_TRUE(w.enabled());
     app.close();
     EXPECT_TRUE(app.rt.ended());
-    EXPECT_EQ(app.os.log, (std::vector<std::string>{"tray 2", "end"}));
+    EXPECT_EQ(app.log, (std::vector<std::string>{"tray 2", "end"}));
 }
 
 TEST(WindowCommands, ExitFromTheMenuBar) {
     App app;
     app.start();
     ASSERT_TRUE(app.press(tk::Shortcut::CtrlX));
-    EXPECT_EQ(app.os.ends, 1);
-    EXPECT_FALSE(app.os.tray_icon.shown);
+    EXPECT_EQ(app.desk.ends, 1);
+    EXPECT_FALSE(app.desk.tray_icon.shown);
 }
 
 namespace {
@@ -199,7 +199,7 @@ int window_state_changes(frmMain& w) {
 TEST(NoTrayIcon, EveryWayToTheTrayMinimisesInstead) {
     for (int way = 0; way < 4; ++way) {
         App app;
-        app.os.tray_available = false;
+        app.desk.tray_available = false;
         frmMain& w = app.start();
         ASSERT_TRUE(app.press(tk::Shortcut::F1));
         switch (way) {
@@ -214,14 +214,14 @@ TEST(NoTrayIcon, EveryWayToTheTrayMinimisesInstead) {
         EXPECT_FALSE(app.about_open()) << way;
         EXPECT_TRUE(w.enabled()) << way;
         EXPECT_EQ(w.mnuShow.caption(), way < 2 ? "&Show" : "&Hide") << way;
-        EXPECT_TRUE(app.os.boxes.empty()) << way;
+        EXPECT_TRUE(app.desk.boxes.empty()) << way;
         EXPECT_FALSE(app.rt.ended()) << way;
     }
 }
 
 TEST(NoTrayIcon, AutoStartsMinimisedWithTheWatchOnAndShowRestores) {
     App app("/auto");
-    app.os.tray_available = false;
+    app.desk.tray_available = false;
     frmMain& w = app.start();
     EXPECT_TRUE(w.visible());
     EXPECT_TRUE(w.minimized());
@@ -258,7 +258,7 @@ TEST(NoTrayIcon, WithTheIconInTheTrayNothingIsMinimised) {
     EXPECT_EQ(window_state_changes(w) + window_state_changes(a), 0);
     // The icon gone (the tray host ended): the next hide minimises.
     app.tray(0x203);
-    app.os.tray_icon.shown = false;
+    app.desk.tray_icon.shown = false;
     w.mnuToTray_Click();
     EXPECT_TRUE(w.visible() && w.minimized());
 }

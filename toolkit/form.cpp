@@ -15,14 +15,14 @@ Form::Form(Runtime& rt, std::string name) : Control(*this, nullptr, Kind::Form, 
 Form::~Form() {
     if (rt_.main_form() == this) rt_.set_main_form(nullptr);
     rt_.form_unloaded(this);
-    if (loaded_) rt_.platform().detach(*this);
+    if (loaded_) rt_.desktop().detach(*this);
 }
 
 void Form::load() {
     if (loaded_) return;
     loaded_ = true;
     rt_.form_loaded(this);
-    rt_.platform().attach(*this);
+    rt_.desktop().attach(*this);
     loading_ = true;
     hidden_in_load_ = false;
     if (on_load) on_load();
@@ -78,7 +78,7 @@ bool Form::unload() {
     if (cancel != 0) return false;
     if (!loaded_) return true;  // the handler unloaded it already
     Control::set_visible(false);
-    rt_.platform().detach(*this);
+    rt_.desktop().detach(*this);
     rt_.form_unloaded(this);
     loaded_ = false;
     return true;
@@ -204,6 +204,6 @@ CommandButton* Form::cancel_button() const {
     return nullptr;
 }
 
-void Form::popup_menu(Menu& m) { rt_.platform().popup_menu(*this, m); }
+void Form::popup_menu(Menu& m) { rt_.desktop().popup_menu(*this, m); }
 
 }  // namespace tk

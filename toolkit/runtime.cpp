@@ -6,7 +6,7 @@
 
 namespace tk {
 
-Runtime::Runtime(Platform& platform) : platform_(platform) {
+Runtime::Runtime(System& system, Desktop& desktop) : system_(system), desktop_(desktop) {
     scheduler_.on_unhandled = [this](const std::exception& e) { unexpected_error(e); };
 }
 
@@ -16,12 +16,12 @@ int Runtime::msgbox(const std::string& prompt, int style, const std::string& tit
         Scheduler& s;
         ~Release() { s.release(); }
     } release{scheduler_};
-    return platform_.message_box(prompt, style, title);
+    return desktop_.message_box(prompt, style, title);
 }
 
 void Runtime::unexpected_error(const std::exception& e) {
     if (ended_) return;
-    platform_.unhandled_error(e);
+    desktop_.unhandled_error(e);
     // An error while ending for an error must not loop: end at once.
     if (failing_) {
         end();
@@ -60,7 +60,7 @@ void Runtime::end() {
     if (ended_) return;
     ended_ = true;
     scheduler_.stop();
-    platform_.end();
+    desktop_.end();
 }
 
 }  // namespace tk

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Ties the behaviour code to one backend: its platform and the scheduler.
+// Ties the behaviour code to the system's services, one desktop backend and
+// the scheduler.
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -8,8 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "toolkit/platform.h"
+#include "toolkit/desktop.h"
 #include "toolkit/scheduler.h"
+#include "toolkit/system.h"
 
 namespace tk {
 
@@ -19,8 +21,9 @@ inline constexpr int vbCritical = 16;
 
 class Runtime {
 public:
-    explicit Runtime(Platform& platform);
-    Platform& platform() const { return platform_; }
+    Runtime(System& system, Desktop& desktop);
+    System& system() const { return system_; }
+    Desktop& desktop() const { return desktop_; }
     Scheduler& scheduler() { return scheduler_; }
 
     // Runs one event handler unless the program has ended; what a handler
@@ -68,7 +71,8 @@ public:
     void end();
 
 private:
-    Platform& platform_;
+    System& system_;
+    Desktop& desktop_;
     Scheduler scheduler_;
     Form* main_form_ = nullptr;
     std::vector<Form*> loaded_forms_;

@@ -3,7 +3,7 @@
 // The tray's and the registry's numbers, as the program and the system's
 // interface define them. A Windows file gets the same names from
 // <windows.h> as macros, so it takes them from there and never includes this.
-// The tray requests (NIM_*) are in platform.h, beside the tray record.
+// The tray requests (NIM_*) are in desktop.h, beside the tray record.
 #include <cstdint>
 
 #if defined(WM_MOUSEMOVE) || defined(NIF_ICON) || defined(ERROR_MORE_DATA)

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "toolkit/platform.h"
+#include "toolkit/desktop.h"
 
 namespace tk {
 

@@ -29,6 +29,6 @@ void frmMain::mnuAbout_Click() {
 
 void frmMain::Form_Unload(std::int16_t& /*Cancel*/) {
     tk::resume_next([&] { UnloadAbout(); },
-                    [&] { platform().shell_notify_icon(tk::NIM_DELETE, TrayIconData); },
+                    [&] { desktop().shell_notify_icon(tk::NIM_DELETE, TrayIconData); },
                     [&] { runtime().end(); });
 }

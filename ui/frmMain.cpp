@@ -68,7 +68,7 @@ frmMain::frmMain(tk::Runtime& rt)
       tmrCheckIfMemoryFull(*this, "tmrCheckIfMemoryFull", 1000, false, "0"),
       tmrQuit(*this, "tmrQuit", 1000, false, "4"),
       tmrLoosePicOld(*this, "tmrLoosePicOld", 5000, false, ""),
-      memory(rt.platform()) {
+      memory(rt.system()) {
     set_caption("Taluvex");
     set_client_size(4080, 3390);
     set_icon(tk::IconId::Window);
@@ -152,7 +152,7 @@ void frmMain::ShowAbout() {
 // Without a tray icon to come back through, a hidden window would leave the
 // program out of reach: it stays on the task bar, minimised, instead.
 void frmMain::HideToTray() {
-    if (platform().tray_icon_present())
+    if (desktop().tray_icon_present())
         hide();
     else
         minimize();

@@ -11,7 +11,8 @@
 #include "toolkit/control.h"
 #include "toolkit/form.h"
 #include "toolkit/menu.h"
-#include "toolkit/platform.h"
+#include "toolkit/desktop.h"
+#include "toolkit/system.h"
 #include "toolkit/runtime.h"
 #include "toolkit/timer.h"
 
@@ -119,6 +120,7 @@ private:
     void HideToTray();
     void ShowAbout();
     void UnloadAbout();
-    tk::Platform& platform() const { return runtime().platform(); }
+    tk::System& system() const { return runtime().system(); }
+    tk::Desktop& desktop() const { return runtime().desktop(); }
     std::unique_ptr<frmAbout> about_;
 };

@@ -34,17 +34,17 @@ void frmMain::ShowProgramInTray() {
     tk::resume_next([&] { d.cbSize = sizeof(tk::NotifyIconData88); }, [&] { d.hWnd = TrayIcon.hwnd(); },
                     [&] { d.uID = 1; }, [&] { d.uFlags = tk::NIF_MESSAGE | tk::NIF_ICON | tk::NIF_TIP; },
                     [&] { d.uCallbackMessage = tk::WM_MOUSEMOVE; }, [&] { TrayIcon.set_picture(icon()); },
-                    [&] { d.hIcon = platform().icon_handle(TrayIcon.picture()); },
+                    [&] { d.hIcon = desktop().icon_handle(TrayIcon.picture()); },
                     [&] { SetTip(d, "Taluvex"); },
-                    [&] { platform().shell_notify_icon(tk::NIM_ADD, d); });
+                    [&] { desktop().shell_notify_icon(tk::NIM_ADD, d); });
 }
 
 void frmMain::ShowIconInTray(std::int16_t& NroIcon, std::string& /*Msg*/) {
     tk::NotifyIconData88& d = TrayIconData;
     tk::resume_next([&] { SetTip(d, "Taluvex"); },
-                    [&] { TrayIcon.set_picture(platform().load_icon_resource(NroIcon)); },
-                    [&] { d.hIcon = platform().icon_handle(TrayIcon.picture()); },
-                    [&] { platform().shell_notify_icon(tk::NIM_MODIFY, d); });
+                    [&] { TrayIcon.set_picture(desktop().load_icon_resource(NroIcon)); },
+                    [&] { d.hIcon = desktop().icon_handle(TrayIcon.picture()); },
+                    [&] { desktop().shell_notify_icon(tk::NIM_MODIFY, d); });
 }
 
 void frmMain::TrayIcon_MouseMove(std::int16_t /*Button*/, std::int16_t /*Shift*/, double X, double /*Y*/) {

@@ -28,7 +28,8 @@
 #include "toolkit/qt/icons.h"
 #include "toolkit/qt/menu_peer.h"
 #include "toolkit/qt/peers.h"
-#include "toolkit/qt/qt_platform.h"
+#include "toolkit/os/real_system.h"
+#include "toolkit/qt/qt_desktop.h"
 
 namespace {
 
@@ -38,8 +39,9 @@ QAccessibleInterface* acc(const tk::Control& c) { return QAccessible::queryAcces
 std::string name(const tk::Control& c) { return acc(c)->text(QAccessible::Name).toStdString(); }
 
 struct Program {
-    tk::qt::QtPlatform platform{std::string()};
-    tk::Runtime rt{platform};
+    tk::os::RealSystem system;
+    tk::qt::QtDesktop platform;
+    tk::Runtime rt{system, platform};
     std::unique_ptr<frmMain> w;
     Program() {
         platform.start(rt);

@@ -18,7 +18,8 @@
 #include "about/frmAbout.h"
 #include "app/program.h"
 #include "toolkit/qt/peers.h"
-#include "toolkit/qt/qt_platform.h"
+#include "toolkit/os/real_system.h"
+#include "toolkit/qt/qt_desktop.h"
 
 namespace {
 
@@ -100,8 +101,9 @@ void expect_all_fixed_captions_fit(frmMain& w) {
 }
 
 struct Program {
-    tk::qt::QtPlatform platform{std::string()};
-    tk::Runtime rt{platform};
+    tk::os::RealSystem system;
+    tk::qt::QtDesktop platform;
+    tk::Runtime rt{system, platform};
     std::unique_ptr<frmMain> w;
     Program() { platform.start(rt); }
     void start() { w = StartProgram(rt); }

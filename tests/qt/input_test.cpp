@@ -12,16 +12,17 @@
 
 #include "about/frmAbout.h"
 #include "app/program.h"
-#include "toolkit/os/os.h"
+#include "toolkit/os/real_system.h"
 #include "toolkit/qt/peers.h"
-#include "toolkit/qt/qt_platform.h"
+#include "toolkit/qt/qt_desktop.h"
 
 namespace {
 
 QWidget* widget(const tk::Control& c) { return static_cast<tk::qt::WidgetPeer*>(c.peer())->widget(); }
 
 struct Program {
-    std::unique_ptr<tk::qt::QtPlatform> platform;
+    std::unique_ptr<tk::os::RealSystem> system;
+    std::unique_ptr<tk::qt::QtDesktop> platform;
     std::unique_ptr<tk::Runtime> rt;
     std::unique_ptr<frmMain> w;
     // Starts the program as main() does with this command line.
@@ -29,9 +30,10 @@ struct Program {
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
-        platform = std::make_unique<tk::qt::QtPlatform>(
+        system = std::make_unique<tk::os::RealSystem>(
             tk::os::argument_text(static_cast<int>(args.size()), argv.data()));
-        rt = std::make_unique<tk::Runtime>(*platform);
+        platform = std::make_unique<tk::qt::QtDesktop>();
+        rt = std::make_unique<tk::Runtime>(*system, *platform);
         platform->start(*rt);
         w = StartProgram(*rt);
     }

@@ -23,7 +23,8 @@
 #include "toolkit/qt/form_window.h"
 #include "toolkit/qt/menu_peer.h"
 #include "toolkit/qt/peers.h"
-#include "toolkit/qt/qt_platform.h"
+#include "toolkit/os/real_system.h"
+#include "toolkit/qt/qt_desktop.h"
 #include "toolkit/qt/tray_icon.h"
 
 namespace {
@@ -35,8 +36,9 @@ QAction* action(tk::Menu& m) { return static_cast<tk::qt::MenuPeer*>(m.peer())->
 QString label_text(tk::Control& c) { return static_cast<tk::qt::LabelBox*>(widget(c))->text(); }
 
 struct QtApp {
-    tk::qt::QtPlatform platform{0, nullptr};
-    tk::Runtime rt{platform};
+    tk::os::RealSystem system;
+    tk::qt::QtDesktop platform;
+    tk::Runtime rt{system, platform};
     std::unique_ptr<frmMain> w;
     QtApp() {
         platform.start(rt);

@@ -12,11 +12,12 @@
 
 #include "about/frmAbout.h"
 #include "app/program.h"
-#include "toolkit/headless/headless_platform.h"
+#include "toolkit/headless/headless_desktop.h"
+#include "toolkit/headless/headless_system.h"
 #include "toolkit/runtime.h"
 #include "toolkit/win32/accessible.h"
 #include "toolkit/win32/colours.h"
-#include "toolkit/win32/win32_platform.h"
+#include "toolkit/win32/win32_desktop.h"
 #include "ui/frmMain.h"
 
 namespace {
@@ -141,8 +142,9 @@ std::wstring text_of(HWND h) {
 }
 
 struct Program {
-    tk::headless::HeadlessPlatform os;
-    tk::Runtime rt{os};
+    tk::headless::HeadlessSystem os;
+    tk::headless::HeadlessDesktop desk;
+    tk::Runtime rt{os, desk};
     std::unique_ptr<frmMain> main = StartProgram(rt);
     frmAbout about{rt, *main};
 };
@@ -280,8 +282,9 @@ TEST(Win32Accessibility, AFormsWindowsKeepTheirAnnotationsCurrent) {
     ASSERT_TRUE(stand_in.registered);
     HWND bar = nullptr, picture = nullptr;
     {
-        tk::win32::Win32Platform platform(::GetModuleHandleW(nullptr));
-        tk::Runtime rt(platform);
+        tk::headless::HeadlessSystem system;
+        tk::win32::Win32Desktop platform(::GetModuleHandleW(nullptr));
+        tk::Runtime rt(system, platform);
         MeterForm form(rt);
         form.load();
         bar = reinterpret_cast<HWND>(static_cast<UINT_PTR>(form.bar.hwnd()));

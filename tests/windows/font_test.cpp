@@ -9,14 +9,16 @@
 
 #include "about/frmAbout.h"
 #include "app/program.h"
-#include "toolkit/headless/headless_platform.h"
+#include "toolkit/headless/headless_desktop.h"
+#include "toolkit/headless/headless_system.h"
 #include "toolkit/runtime.h"
 #include "toolkit/win32/font.h"
 #include "ui/frmMain.h"
 
 TEST(Win32Fonts, TheAboutLabelsGetATrueTypeFaceAtTheirPointSize) {
-    tk::headless::HeadlessPlatform os;
-    tk::Runtime rt(os);
+    tk::headless::HeadlessSystem os;
+    tk::headless::HeadlessDesktop desk;
+    tk::Runtime rt(os, desk);
     std::unique_ptr<frmMain> main = StartProgram(rt);
     frmAbout about(rt, *main);
     HDC dc = ::CreateCompatibleDC(nullptr);

@@ -12,11 +12,12 @@
 
 #include "toolkit/form.h"
 #include "toolkit/menu.h"
+#include "toolkit/headless/headless_system.h"
 #include "toolkit/runtime.h"
 #include "toolkit/win32/dpi.h"
 #include "toolkit/win32/scale.h"
 #include "toolkit/win32/shortcuts.h"
-#include "toolkit/win32/win32_platform.h"
+#include "toolkit/win32/win32_desktop.h"
 
 namespace {
 
@@ -90,8 +91,9 @@ struct MenuForm : tk::Form {
 // The frame and the menu bar are measured, not assumed: the client area is
 // the layout's, even when the menu bar wraps onto a second line.
 TEST(Win32FormWindow, TheClientAreaIsWhatTheLayoutAsksFor) {
-    tk::win32::Win32Platform platform(::GetModuleHandleW(nullptr));
-    tk::Runtime rt(platform);
+    tk::headless::HeadlessSystem system;
+    tk::win32::Win32Desktop platform(::GetModuleHandleW(nullptr));
+    tk::Runtime rt(system, platform);
     struct Case {
         const char* what;
         std::vector<std::string> menus;
@@ -159,8 +161,9 @@ bool press(HWND hwnd, HACCEL table, UINT key, bool ctrl) {
 
 // Each key of the table reaches the menu entry that shows it, and no other.
 TEST(Win32Shortcuts, EachKeyChoosesTheEntryThatShowsIt) {
-    tk::win32::Win32Platform platform(::GetModuleHandleW(nullptr));
-    tk::Runtime rt(platform);
+    tk::headless::HeadlessSystem system;
+    tk::win32::Win32Desktop platform(::GetModuleHandleW(nullptr));
+    tk::Runtime rt(system, platform);
     ShortcutForm form(rt);
     form.load();
     const HWND hwnd = window_of(form);

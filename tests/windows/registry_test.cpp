@@ -13,8 +13,10 @@
 
 #include "about/frmAbout.h"
 #include "app/program.h"
-#include "toolkit/headless/headless_platform.h"
+#include "toolkit/headless/headless_desktop.h"
+#include "toolkit/headless/headless_system.h"
 #include "toolkit/os/os.h"
+#include "toolkit/os/real_system.h"
 #include "toolkit/os/windows/text.h"
 #include "toolkit/runtime.h"
 #include "ui/frmMain.h"
@@ -149,20 +151,14 @@ TEST_F(ScratchKey, AReadOnlyOpenWorksAndCannotWrite) {
 
 namespace {
 
-// The headless world, with the registry and text conversion of the real system.
-class RealRegistry : public tk::headless::HeadlessPlatform {
+// The real system, noting the access every open asks for.
+class RealRegistry : public tk::os::RealSystem {
 public:
     std::int32_t reg_open_key(std::uint32_t root, const std::string& key, std::uint32_t options,
                               std::uint32_t access, tk::RegKey& out) override {
         accesses.push_back(access);
-        return tk::os::reg_open_key(root, key, options, access, out);
+        return RealSystem::reg_open_key(root, key, options, access, out);
     }
-    std::int32_t reg_query_value(tk::RegKey key, const std::string& name, std::uint32_t reserved,
-                                 std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) override {
-        return tk::os::reg_query_value(key, name, reserved, type, data, size);
-    }
-    std::int32_t reg_close_key(tk::RegKey key) override { return tk::os::reg_close_key(key); }
-    std::string text_from_ansi(const std::string& bytes) override { return tk::os::text_from_ansi(bytes); }
     std::vector<std::uint32_t> accesses;
 };
 
@@ -181,7 +177,8 @@ TEST_F(ScratchKey, GetKeyValueDecodesWhatTheRealRegistryReturns) {
     put("ansi", REG_SZ, {'c', 'a', 'f', 0xE9, 0});
 
     RealRegistry os;
-    tk::Runtime rt(os);
+    tk::headless::HeadlessDesktop desk;
+    tk::Runtime rt(os, desk);
     std::unique_ptr<frmMain> main = StartProgram(rt);
     ASSERT_TRUE(main->user_choose(main->mnuAbout));
     frmAbout& a = *main->About();

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "toolkit/win32/win32_platform.h"
+#include "toolkit/win32/win32_desktop.h"
 
 namespace {
 
@@ -90,7 +90,7 @@ TEST(Win32Tray, AnIconTheShellRefusedIsAddedWithTheNextTaskBar) {
     StandInShell shell;
     ASSERT_NE(shell.hwnd, nullptr);
     ASSERT_EQ(::FindWindowW(L"Shell_TrayWnd", nullptr), shell.hwnd) << "the stand-in is not the shell's tray";
-    tk::win32::Win32Platform platform(::GetModuleHandleW(nullptr));
+    tk::win32::Win32Desktop platform(::GetModuleHandleW(nullptr));
     HWND top = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     HWND box = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 0, 0, top, nullptr, nullptr, nullptr);
     HWND elsewhere = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
@@ -148,7 +148,7 @@ namespace {
 // An icon record for a child of a new top-level window, with our window icon
 // at 32 px, as the program's start-up hands it over.
 struct TrayFixture {
-    tk::win32::Win32Platform platform{::GetModuleHandleW(nullptr)};
+    tk::win32::Win32Desktop platform{::GetModuleHandleW(nullptr)};
     HWND top = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     HWND box = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 0, 0, top, nullptr, nullptr, nullptr);
     tk::NotifyIconData88 rec{88, low32(box), 1, 7, 0x200, 0, {}};
@@ -168,7 +168,7 @@ TEST(Win32Tray, AnIconRefusedAtLogOnIsAddedAgainEveryFewSecondsUntilShown) {
     TrayFixture t;
     ASSERT_TRUE(t.top && t.box && t.rec.hIcon);
     const ULONGLONG start = t.platform.started_ms();
-    EXPECT_EQ(tk::win32::Win32Platform::kTrayRetryMs, 5000u);
+    EXPECT_EQ(tk::win32::Win32Desktop::kTrayRetryMs, 5000u);
 
     // The shell refuses the first two adds, then takes one; no new task bar
     // is announced. The refused add is checked with a change, which the

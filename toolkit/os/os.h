@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The operating system's services, one implementation per system (linux/,
-// windows/), chosen by the build. Backends build their Platform on these.
+// windows/), chosen by the build. RealSystem puts them behind tk::System.
 #include <cstdint>
 #include <string>
 
-#include "toolkit/platform.h"
+#include "toolkit/system.h"
 
 namespace tk::os {
 
@@ -24,5 +24,7 @@ std::int32_t reg_open_key(std::uint32_t root, const std::string& key, std::uint3
 std::int32_t reg_query_value(RegKey key, const std::string& name, std::uint32_t reserved, std::uint32_t& type,
                              std::uint8_t* data, std::uint32_t& size);
 std::int32_t reg_close_key(RegKey key);
+// The system's single-byte code page to UTF-8 (Linux text is UTF-8 already).
+std::string text_from_ansi(const std::string& bytes);
 
 }  // namespace tk::os

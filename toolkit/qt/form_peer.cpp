@@ -5,7 +5,7 @@
 #include <QScreen>
 #include <QWindow>
 
-#include "toolkit/qt/qt_platform.h"
+#include "toolkit/qt/qt_desktop.h"
 #include "toolkit/units.h"
 
 namespace tk::qt {
@@ -30,7 +30,7 @@ void set_window_enabled(QWidget& w, bool on) {
 
 }  // namespace
 
-FormPeer::FormPeer(QtPlatform& p, Form& f, FormWindow* window) : WidgetPeer(p, f, window) {
+FormPeer::FormPeer(QtDesktop& p, Form& f, FormWindow* window) : WidgetPeer(p, f, window) {
     window->setWindowTitle(QString::fromStdString(f.caption()));
     window->setWindowIcon(platform_.icon(f.icon()));
     set_window_enabled(*window, f.enabled());

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "toolkit/qt/peers.h"
-#include "toolkit/qt/qt_platform.h"
+#include "toolkit/qt/qt_desktop.h"
 #include "toolkit/units.h"
 
 namespace tk::qt {
@@ -17,7 +17,7 @@ QWidget* peer_widget(const Control& c) {
     return p ? p->widget() : nullptr;
 }
 
-FormWindow::FormWindow(QtPlatform& platform, Form& f)
+FormWindow::FormWindow(QtDesktop& platform, Form& f)
     : QWidget(nullptr, f.border_style == BorderStyle::FixedDialog
                                ? Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                      Qt::WindowCloseButtonHint

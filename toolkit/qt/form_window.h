@@ -10,11 +10,11 @@
 
 namespace tk::qt {
 
-class QtPlatform;
+class QtDesktop;
 
 class FormWindow : public QWidget {
 public:
-    FormWindow(QtPlatform& platform, Form& form);
+    FormWindow(QtDesktop& platform, Form& form);
     Form* form = nullptr;
     ClientArea* client() const { return client_; }
     QMenuBar* menu_bar();  // made on first use
@@ -37,7 +37,7 @@ protected:
 private:
     void report_bounds();
     void lay_out();
-    QtPlatform& platform_;
+    QtDesktop& platform_;
     ClientArea* client_;
     QMenuBar* bar_ = nullptr;
 };

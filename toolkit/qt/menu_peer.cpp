@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "toolkit/form.h"
-#include "toolkit/qt/qt_platform.h"
+#include "toolkit/qt/qt_desktop.h"
 
 namespace tk::qt {
 namespace {
@@ -44,7 +44,7 @@ protected:
     }
 };
 
-MenuPeer::MenuPeer(QtPlatform& p, Menu& m, QMenu* parent_menu, QWidget* bar)
+MenuPeer::MenuPeer(QtDesktop& p, Menu& m, QMenu* parent_menu, QWidget* bar)
     : platform_(p), menu_(m), handle_(p.new_handle()) {
     QWidget* owner = parent_menu ? static_cast<QWidget*>(parent_menu) : bar;
     if (m.has_entries()) {

@@ -15,12 +15,12 @@
 
 namespace tk::qt {
 
-class QtPlatform;
+class QtDesktop;
 
 class MenuPeer : public Peer {
 public:
     // parent_menu is the QMenu of the parent entry, or null for the menu bar.
-    MenuPeer(QtPlatform& p, Menu& m, QMenu* parent_menu, QWidget* bar);
+    MenuPeer(QtDesktop& p, Menu& m, QMenu* parent_menu, QWidget* bar);
     ~MenuPeer() override;
     std::uint32_t handle() const override { return handle_; }
     void changed(Prop what) override;
@@ -30,7 +30,7 @@ public:
 
 private:
     void apply_caption();
-    QtPlatform& platform_;
+    QtDesktop& platform_;
     Menu& menu_;
     QPointer<QAction> action_;
     QPointer<QMenu> submenu_;

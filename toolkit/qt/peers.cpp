@@ -8,11 +8,11 @@
 
 #include "toolkit/form.h"
 #include "toolkit/qt/accessible.h"
-#include "toolkit/qt/qt_platform.h"
+#include "toolkit/qt/qt_desktop.h"
 
 namespace tk::qt {
 
-WidgetPeer::WidgetPeer(QtPlatform& platform, Control& control, QWidget* widget)
+WidgetPeer::WidgetPeer(QtDesktop& platform, Control& control, QWidget* widget)
     : platform_(platform), control_(control), widget_(widget), handle_(platform.new_handle()) {
     if (auto* w = dynamic_cast<ControlWidget*>(widget)) w->control = &control;
 }
@@ -94,7 +94,7 @@ void WidgetPeer::apply_font() {
     widget_->setFont(font);
 }
 
-LabelPeer::LabelPeer(QtPlatform& p, Control& c, QWidget* parent) : WidgetPeer(p, c, new LabelBox(parent)) {
+LabelPeer::LabelPeer(QtDesktop& p, Control& c, QWidget* parent) : WidgetPeer(p, c, new LabelBox(parent)) {
     // Opaque, as the layout's labels are: a changed figure repaints itself
     // only, not the frame and window behind it.
     opaque_ = true;
@@ -106,13 +106,13 @@ void LabelPeer::apply_caption() {
     if (as<LabelBox>()->set_text(QString::fromStdString(control_.caption()))) announce_caption(widget_, control_);
 }
 
-FramePeer::FramePeer(QtPlatform& p, Control& c, QWidget* parent) : WidgetPeer(p, c, new FrameBox(parent)) { sync(); }
+FramePeer::FramePeer(QtDesktop& p, Control& c, QWidget* parent) : WidgetPeer(p, c, new FrameBox(parent)) { sync(); }
 
 void FramePeer::apply_caption() {
     if (as<FrameBox>()->set_title(QString::fromStdString(control_.caption()))) announce_caption(widget_, control_);
 }
 
-PicturePeer::PicturePeer(QtPlatform& p, Control& c, QWidget* parent)
+PicturePeer::PicturePeer(QtDesktop& p, Control& c, QWidget* parent)
     : WidgetPeer(p, c, new PictureBoxWidget(parent)) {
     sync();
 }
@@ -123,7 +123,7 @@ void PicturePeer::apply_colors() {
 
 QWidget* PicturePeer::container() const { return widget_ ? as<PictureBoxWidget>()->inner() : nullptr; }
 
-ButtonPeer::ButtonPeer(QtPlatform& p, Control& c, QWidget* parent) : WidgetPeer(p, c, new QPushButton(parent)) {
+ButtonPeer::ButtonPeer(QtDesktop& p, Control& c, QWidget* parent) : WidgetPeer(p, c, new QPushButton(parent)) {
     auto* button = as<QPushButton>();
     // Enter and Esc are the window's to route (see FormWindow::keyPressEvent).
     button->setAutoDefault(false);

@@ -13,11 +13,11 @@
 
 namespace tk::qt {
 
-class QtPlatform;
+class QtDesktop;
 
 class WidgetPeer : public Peer {
 public:
-    WidgetPeer(QtPlatform& platform, Control& control, QWidget* widget);
+    WidgetPeer(QtDesktop& platform, Control& control, QWidget* widget);
     ~WidgetPeer() override;
     std::uint32_t handle() const override { return handle_; }
     void changed(Prop what) override;
@@ -38,7 +38,7 @@ protected:
         return static_cast<W*>(widget_.data());
     }
 
-    QtPlatform& platform_;
+    QtDesktop& platform_;
     Control& control_;
     QPointer<QWidget> widget_;
     std::vector<QMetaObject::Connection> connections_;
@@ -50,7 +50,7 @@ private:
 
 class LabelPeer : public WidgetPeer {
 public:
-    LabelPeer(QtPlatform& p, Control& c, QWidget* parent);
+    LabelPeer(QtDesktop& p, Control& c, QWidget* parent);
 
 protected:
     void apply_caption() override;
@@ -58,7 +58,7 @@ protected:
 
 class FramePeer : public WidgetPeer {
 public:
-    FramePeer(QtPlatform& p, Control& c, QWidget* parent);
+    FramePeer(QtDesktop& p, Control& c, QWidget* parent);
 
 protected:
     void apply_caption() override;
@@ -66,7 +66,7 @@ protected:
 
 class PicturePeer : public WidgetPeer {
 public:
-    PicturePeer(QtPlatform& p, Control& c, QWidget* parent);
+    PicturePeer(QtDesktop& p, Control& c, QWidget* parent);
     QWidget* container() const override;
 
 protected:
@@ -77,7 +77,7 @@ protected:
 
 class ButtonPeer : public WidgetPeer {
 public:
-    ButtonPeer(QtPlatform& p, Control& c, QWidget* parent);
+    ButtonPeer(QtDesktop& p, Control& c, QWidget* parent);
 
 protected:
     void apply_caption() override;

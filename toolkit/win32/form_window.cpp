@@ -71,7 +71,7 @@ void register_window_classes(HINSTANCE inst) {
 
 // --- the form's windows --------------------------------------------------------
 
-FormWindow::FormWindow(Win32Platform& platform, Form& f) : pf(platform), form(&f) {}
+FormWindow::FormWindow(Win32Desktop& platform, Form& f) : pf(platform), form(&f) {}
 
 FormWindow::~FormWindow() {
     dying = true;

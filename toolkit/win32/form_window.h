@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "toolkit/win32/accessible.h"
-#include "toolkit/win32/win32_platform.h"
+#include "toolkit/win32/win32_desktop.h"
 
 namespace tk::win32 {
 
@@ -55,7 +55,7 @@ void register_window_classes(HINSTANCE instance);
 LRESULT CALLBACK child_proc(HWND h, UINT m, WPARAM w, LPARAM l);
 
 struct FormWindow {
-    FormWindow(Win32Platform& platform, Form& form);
+    FormWindow(Win32Desktop& platform, Form& form);
     ~FormWindow();
     FormWindow(const FormWindow&) = delete;
     FormWindow& operator=(const FormWindow&) = delete;
@@ -75,7 +75,7 @@ struct FormWindow {
     Node* node_by_id(UINT id) const;
     void focus_first_button();
 
-    Win32Platform& pf;
+    Win32Desktop& pf;
     Form* form;
     HWND hwnd = nullptr;
     bool dialog = false;

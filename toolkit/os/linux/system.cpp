@@ -145,4 +145,6 @@ std::int32_t reg_query_value(RegKey key, const std::string& name, std::uint32_t,
 
 std::int32_t reg_close_key(RegKey) { return 0; }
 
+std::string text_from_ansi(const std::string& bytes) { return bytes; }
+
 }  // namespace tk::os

@@ -9,7 +9,5 @@ namespace tk::os {
 
 std::wstring widen(std::string_view utf8);
 std::string narrow(std::wstring_view utf16);
-// Bytes in the system's ANSI code page (CP_ACP) as UTF-8.
-std::string text_from_ansi(const std::string& bytes);
 
 }  // namespace tk::os

@@ -15,7 +15,6 @@
 //    window; the tray host shows the pop-up menu.
 //  - Fonts: Liberation Sans at 8 points stands in for the classic dialog face;
 //    where a caption would not fit, the dialog font shrinks until all do.
-//  - Arguments: main() reads argv before QApplication takes its options out.
 //  - Session end: SIGTERM unloads the main window as its close box does.
 #include <QElapsedTimer>
 #include <QIcon>
@@ -31,8 +30,7 @@
 #include <vector>
 
 #include "toolkit/form.h"
-#include "toolkit/os/system_platform.h"
-#include "toolkit/platform.h"
+#include "toolkit/desktop.h"
 #include "toolkit/runtime.h"
 #include "toolkit/tray_state.h"
 
@@ -43,20 +41,16 @@ namespace tk::qt {
 class FormWindow;
 class TrayIcon;
 
-class QtPlatform : public os::SystemPlatform {
+class QtDesktop : public Desktop {
 public:
-    // The argument text, read from the arguments as given, before
-    // QApplication removed its own options from them.
-    explicit QtPlatform(std::string arguments);
-    QtPlatform(int argc, char** argv);
-    ~QtPlatform() override;
-    QtPlatform(const QtPlatform&) = delete;
-    QtPlatform& operator=(const QtPlatform&) = delete;
+    QtDesktop();
+    ~QtDesktop() override;
+    QtDesktop(const QtDesktop&) = delete;
+    QtDesktop& operator=(const QtDesktop&) = delete;
 
     // Starts the clock that drives the runtime's timers.
     void start(Runtime& rt);
 
-    std::string argument_text() override { return arguments_; }
     int message_box(const std::string& prompt, int style, const std::string& title) override;
     std::uint32_t shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) override;
     bool tray_icon_present() override;
@@ -92,7 +86,6 @@ private:
     void tray_lost(std::uint32_t hwnd);
     Control* control_by_handle(std::uint32_t hwnd) const;
 
-    std::string arguments_;
     Runtime* rt_ = nullptr;
     QTimer tick_timer_;
     QElapsedTimer clock_;

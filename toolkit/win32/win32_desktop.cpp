@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "toolkit/win32/win32_platform.h"
+#include "toolkit/win32/win32_desktop.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -9,7 +9,6 @@
 
 #include "toolkit/error.h"
 #include "toolkit/menu.h"
-#include "toolkit/os/os.h"
 #include "toolkit/os/windows/text.h"
 #include "toolkit/win32/dpi.h"
 #include "toolkit/win32/form_window.h"
@@ -47,7 +46,7 @@ H widen_handle(std::uint32_t value) {
 
 }  // namespace
 
-Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance), created_(::GetTickCount64()) {
+Win32Desktop::Win32Desktop(HINSTANCE instance) : instance_(instance), created_(::GetTickCount64()) {
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof icc;
     icc.dwICC = ICC_STANDARD_CLASSES;
@@ -64,7 +63,7 @@ Win32Platform::Win32Platform(HINSTANCE instance) : instance_(instance), created_
     taskbar_created_ = ::RegisterWindowMessageW(L"TaskbarCreated");
 }
 
-Win32Platform::~Win32Platform() {
+Win32Desktop::~Win32Desktop() {
     if (service_) ::KillTimer(service_, kClockTimer);
     if (service_) ::KillTimer(service_, kTrayRetryTimer);
     // An icon left in the tray would stay there until the mouse passes over it.
@@ -84,19 +83,19 @@ Win32Platform::~Win32Platform() {
     if (accel_) ::DestroyAcceleratorTable(accel_);
 }
 
-void Win32Platform::bind(Runtime& rt) {
+void Win32Desktop::bind(Runtime& rt) {
     rt_ = &rt;
     start_ = ::GetTickCount64();
     rt.scheduler().set_clock([this] { return static_cast<std::int64_t>(::GetTickCount64() - start_); });
     if (service_) ::SetTimer(service_, kClockTimer, kClockPeriodMs, nullptr);
 }
 
-LRESULT CALLBACK Win32Platform::service_proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+LRESULT CALLBACK Win32Desktop::service_proc(HWND h, UINT m, WPARAM w, LPARAM l) {
     if (m == WM_NCCREATE) {
-        auto* self = static_cast<Win32Platform*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+        auto* self = static_cast<Win32Desktop*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
         ::SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    auto* self = reinterpret_cast<Win32Platform*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
+    auto* self = reinterpret_cast<Win32Desktop*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
     if (self && m == WM_TIMER && w == kClockTimer) {
         // The system timer keeps the 1/64 s grid itself; the delay is not needed.
         if (self->rt_ && !self->ended_)
@@ -114,7 +113,7 @@ LRESULT CALLBACK Win32Platform::service_proc(HWND h, UINT m, WPARAM w, LPARAM l)
     return ::DefWindowProcW(h, m, w, l);
 }
 
-void Win32Platform::run() {
+void Win32Desktop::run() {
     MSG msg;
     while (!ended_) {
         const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
@@ -125,7 +124,7 @@ void Win32Platform::run() {
     }
 }
 
-bool Win32Platform::translate(MSG& msg) {
+bool Win32Desktop::translate(MSG& msg) {
     if (!msg.hwnd) return false;
     HWND root = ::GetAncestor(msg.hwnd, GA_ROOT);
     FormWindow* fw = window_of(root);
@@ -135,19 +134,19 @@ bool Win32Platform::translate(MSG& msg) {
     return fw->dialog && ::IsDialogMessageW(root, &msg);
 }
 
-FormWindow* Win32Platform::window_of(HWND root) const {
+FormWindow* Win32Desktop::window_of(HWND root) const {
     for (const auto& w : windows_)
         if (w->hwnd == root) return w.get();
     return nullptr;
 }
 
-FormWindow* Win32Platform::window_of(const Form& form) const {
+FormWindow* Win32Desktop::window_of(const Form& form) const {
     for (const auto& w : windows_)
         if (w->form == &form) return w.get();
     return nullptr;
 }
 
-HWND Win32Platform::owner_window(const Form& form) const {
+HWND Win32Desktop::owner_window(const Form& form) const {
     const Form* owner = form.owner_form();
     const FormWindow* w = owner ? window_of(*owner) : nullptr;
     return w ? w->hwnd : nullptr;
@@ -155,12 +154,10 @@ HWND Win32Platform::owner_window(const Form& form) const {
 
 // --- OS services ---------------------------------------------------------------
 
-std::string Win32Platform::argument_text() { return os::argument_text(0, nullptr); }
-std::string Win32Platform::text_from_ansi(const std::string& bytes) { return os::text_from_ansi(bytes); }
 
 // --- boxes, tray, pop-ups, icons --------------------------------------------------
 
-int Win32Platform::message_box(const std::string& prompt, int style, const std::string& title) {
+int Win32Desktop::message_box(const std::string& prompt, int style, const std::string& title) {
     // The styles and answers are the system's own numbers.
     UINT type = static_cast<UINT>(style) & 0xFFFFu;
     HWND owner = ::GetActiveWindow();
@@ -173,7 +170,7 @@ int Win32Platform::message_box(const std::string& prompt, int style, const std::
     return answer;
 }
 
-BOOL Win32Platform::notify_shell(std::uint32_t message, const NotifyIconData88& data) {
+BOOL Win32Desktop::notify_shell(std::uint32_t message, const NotifyIconData88& data) {
     NOTIFYICONDATAA nid{};
     nid.cbSize = sizeof nid;
     nid.hWnd = widen_handle<HWND>(data.hWnd);
@@ -192,7 +189,7 @@ BOOL Win32Platform::notify_shell(std::uint32_t message, const NotifyIconData88& 
     return ::Shell_NotifyIconA(message, &nid);
 }
 
-std::uint32_t Win32Platform::shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) {
+std::uint32_t Win32Desktop::shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) {
     BOOL ok = notify_shell(message, data);
     // An add the shell reports as failed may have taken all the same (it
     // timed out while the shell was busy): then a change succeeds.
@@ -215,11 +212,11 @@ std::uint32_t Win32Platform::shell_notify_icon(std::uint32_t message, const Noti
     return ok ? 1u : 0u;
 }
 
-bool Win32Platform::add_again(const NotifyIconData88& last) {
+bool Win32Desktop::add_again(const NotifyIconData88& last) {
     return notify_shell(NIM_ADD, last) || notify_shell(NIM_MODIFY, last);
 }
 
-void Win32Platform::update_tray_retry(ULONGLONG now_ms) {
+void Win32Desktop::update_tray_retry(ULONGLONG now_ms) {
     const bool missing =
         std::any_of(tray_.begin(), tray_.end(), [](const auto& e) { return !e.second.in_shell; });
     const bool arm = missing && !ended_ && now_ms - created_ < kTrayRetryForMs;
@@ -230,23 +227,23 @@ void Win32Platform::update_tray_retry(ULONGLONG now_ms) {
     else ::KillTimer(service_, kTrayRetryTimer);
 }
 
-void Win32Platform::retry_tray_icons(ULONGLONG now_ms) {
+void Win32Desktop::retry_tray_icons(ULONGLONG now_ms) {
     if (!ended_ && now_ms - created_ < kTrayRetryForMs)
         for (auto& [hwnd, entry] : tray_)
             if (!entry.in_shell) entry.in_shell = add_again(record_of(entry.icon, low32(hwnd), entry.id));
     update_tray_retry(now_ms);
 }
 
-int Win32Platform::tray_icon_size() const {
+int Win32Desktop::tray_icon_size() const {
     // The shell's small-icon size at the DPI of its own tray window.
     return metric_for_dpi(SM_CXSMICON, dpi_of(::FindWindowW(L"Shell_TrayWnd", nullptr)));
 }
 
-bool Win32Platform::tray_icon_present() {
+bool Win32Desktop::tray_icon_present() {
     return std::any_of(tray_.begin(), tray_.end(), [](const auto& e) { return e.second.in_shell; });
 }
 
-void Win32Platform::restore_tray_icons(HWND top) {
+void Win32Desktop::restore_tray_icons(HWND top) {
     for (auto& [hwnd, entry] : tray_) {
         if (::GetAncestor(hwnd, GA_ROOT) != top) continue;
         // An icon that outlived the old task bar (a DPI change also announces
@@ -256,13 +253,13 @@ void Win32Platform::restore_tray_icons(HWND top) {
     update_tray_retry(::GetTickCount64());
 }
 
-bool Win32Platform::is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam) const {
+bool Win32Desktop::is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam) const {
     auto it = tray_.find(hwnd);
     return it != tray_.end() && it->second.icon.message != 0 && msg == it->second.icon.message &&
            static_cast<UINT>(wparam) == it->second.id;
 }
 
-void Win32Platform::popup_menu(Form& owner, Menu& menu) {
+void Win32Desktop::popup_menu(Form& owner, Menu& menu) {
     FormWindow* fw = window_of(owner);
     if (!fw || !fw->hwnd) return;
     const Node* n = fw->node_of(&menu);
@@ -287,7 +284,7 @@ void Win32Platform::popup_menu(Form& owner, Menu& menu) {
     if (pick && pick->control && pick->kind == Kind::Menu) owner.user_choose(static_cast<Menu&>(*pick->control), true);
 }
 
-HICON Win32Platform::icon(IconId id, int size) {
+HICON Win32Desktop::icon(IconId id, int size) {
     const int res = resource_of(id);
     if (!res) return nullptr;
     const auto key = std::make_pair(id, size);
@@ -301,19 +298,19 @@ HICON Win32Platform::icon(IconId id, int size) {
     return icon;
 }
 
-std::uint32_t Win32Platform::icon_handle(IconId id) {
+std::uint32_t Win32Desktop::icon_handle(IconId id) {
     // The tray shows small icons.
     return low32(icon(id, tray_icon_size()));
 }
 
-IconId Win32Platform::load_icon_resource(int id) {
+IconId Win32Desktop::load_icon_resource(int id) {
     for (IconId icon : {IconId::File, IconId::Window})
         if (resource_of(icon) == id && ::FindResourceW(instance_, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(14)))
             return icon;
     throw Error(ErrorCode::ResourceNotFound, "Resource with identifier not found");
 }
 
-HBRUSH Win32Platform::brush(Color c, int sys_color) {
+HBRUSH Win32Desktop::brush(Color c, int sys_color) {
     if (c == kDefaultColor) return ::GetSysColorBrush(sys_color);
     if (auto it = brushes_.find(c); it != brushes_.end()) return it->second;
     HBRUSH b = ::CreateSolidBrush(RGB((c >> 16) & 255, (c >> 8) & 255, c & 255));
@@ -323,12 +320,12 @@ HBRUSH Win32Platform::brush(Color c, int sys_color) {
 
 // --- forms ---------------------------------------------------------------------
 
-void Win32Platform::attach(Form& form) {
+void Win32Desktop::attach(Form& form) {
     windows_.push_back(std::make_unique<FormWindow>(*this, form));
     windows_.back()->create();
 }
 
-void Win32Platform::detach(Form& form) {
+void Win32Desktop::detach(Form& form) {
     auto it = std::find_if(windows_.begin(), windows_.end(), [&](const auto& w) { return w->form == &form; });
     if (it == windows_.end()) return;
     std::unique_ptr<FormWindow> fw = std::move(*it);
@@ -341,13 +338,13 @@ void Win32Platform::detach(Form& form) {
     if (service_) ::PostMessageW(service_, kCleanUp, 0, 0);
 }
 
-void Win32Platform::destroy_doomed() {
+void Win32Desktop::destroy_doomed() {
     // Not under a running pop-up menu or message box: they may still use them.
     if (modal_ > 0) return;
     doomed_.clear();
 }
 
-void Win32Platform::end() {
+void Win32Desktop::end() {
     if (ended_) return;
     ended_ = true;
     if (service_) ::KillTimer(service_, kClockTimer);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "toolkit/qt/qt_platform.h"
+#include "toolkit/qt/qt_desktop.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -25,7 +25,6 @@
 #include <utility>
 
 #include "toolkit/error.h"
-#include "toolkit/os/os.h"
 #include "toolkit/qt/accessible.h"
 #include "toolkit/qt/icons.h"
 #include "toolkit/qt/form_peer.h"
@@ -125,10 +124,8 @@ bool caption_fits(const Control& c, const QFont& font) {
 
 }  // namespace
 
-QtPlatform::QtPlatform(int argc, char** argv) : QtPlatform(os::argument_text(argc, argv)) {}
-
-QtPlatform::QtPlatform(std::string arguments)
-    : arguments_(std::move(arguments)), window_icon_(icons::window()), file_icon_(icons::file()) {
+QtDesktop::QtDesktop()
+    : window_icon_(icons::window()), file_icon_(icons::file()) {
     QApplication::setFont(dialog_font());
     QApplication::setStyle(new ProgramStyle);
     install_accessibility();
@@ -137,27 +134,27 @@ QtPlatform::QtPlatform(std::string arguments)
     QObject::connect(&tick_timer_, &QTimer::timeout, &tick_timer_, [this] { tick(); });
 }
 
-QtPlatform::~QtPlatform() {
+QtDesktop::~QtDesktop() {
     tick_timer_.stop();
     tray_.clear();
     retired_.clear();
     for (const QPointer<QWidget>& w : windows_) delete w.data();
 }
 
-void QtPlatform::start(Runtime& rt) {
+void QtDesktop::start(Runtime& rt) {
     rt_ = &rt;
     clock_.start();
     rt.scheduler().set_clock([this] { return static_cast<std::int64_t>(clock_.elapsed()); });
     tick_timer_.start(1);
 }
 
-void QtPlatform::tick() {
+void QtDesktop::tick() {
     if (ended_ || !rt_) return;
     const qint64 delay = rt_->tick([this] { return clock_.elapsed(); });
     if (!ended_) tick_timer_.start(static_cast<int>(delay));
 }
 
-int QtPlatform::message_box(const std::string& prompt, int style, const std::string& title) {
+int QtDesktop::message_box(const std::string& prompt, int style, const std::string& title) {
     QMessageBox box(box_icon(style), QString::fromStdString(title), QString::fromStdString(prompt),
                     QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);
@@ -165,7 +162,7 @@ int QtPlatform::message_box(const std::string& prompt, int style, const std::str
     return vbOK;
 }
 
-std::uint32_t QtPlatform::shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) {
+std::uint32_t QtDesktop::shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) {
     const auto key = std::make_pair(data.hWnd, data.uID);
     TrayIconState& state = tray_state_[key];
     const bool ok = apply(state, message, data);
@@ -217,11 +214,11 @@ std::uint32_t QtPlatform::shell_notify_icon(std::uint32_t message, const NotifyI
     }
 }
 
-bool QtPlatform::tray_icon_present() {
+bool QtDesktop::tray_icon_present() {
     return std::any_of(tray_.begin(), tray_.end(), [](const auto& t) { return t.second->present(); });
 }
 
-void QtPlatform::menu_changed(const Menu& m) {
+void QtDesktop::menu_changed(const Menu& m) {
     for (auto& [key, icon] : tray_) {
         if (!icon->exports_menu() || !icon->menu()) continue;
         for (const Control* c = &m; c; c = c->parent()) {
@@ -232,7 +229,7 @@ void QtPlatform::menu_changed(const Menu& m) {
     }
 }
 
-Control* QtPlatform::control_by_handle(std::uint32_t hwnd) const {
+Control* QtDesktop::control_by_handle(std::uint32_t hwnd) const {
     if (hwnd == 0) return nullptr;
     for (Form* f : forms_) {
         if (f->hwnd() == hwnd) return f;
@@ -242,11 +239,11 @@ Control* QtPlatform::control_by_handle(std::uint32_t hwnd) const {
     return nullptr;
 }
 
-void QtPlatform::tray_message(std::uint32_t hwnd, std::uint32_t message) {
+void QtDesktop::tray_message(std::uint32_t hwnd, std::uint32_t message) {
     if (Control* c = control_by_handle(hwnd)) c->form().user_tray_message(*c, message);
 }
 
-void QtPlatform::tray_lost(std::uint32_t hwnd) {
+void QtDesktop::tray_lost(std::uint32_t hwnd) {
     // A window hidden to a tray that turned out not to be there would be out
     // of reach: it comes back minimised, as if there had been no tray.
     Control* c = ended_ ? nullptr : control_by_handle(hwnd);
@@ -255,7 +252,7 @@ void QtPlatform::tray_lost(std::uint32_t hwnd) {
     if (f.loaded() && !f.visible()) f.minimize();
 }
 
-void QtPlatform::tray_menu_step(std::uint32_t hwnd) {
+void QtDesktop::tray_menu_step(std::uint32_t hwnd) {
     // The step sets the captions and asks for the pop-up, which the host
     // shows itself: popup_menu only brings the exported copy up to date.
     in_menu_step_ = true;
@@ -263,7 +260,7 @@ void QtPlatform::tray_menu_step(std::uint32_t hwnd) {
     in_menu_step_ = false;
 }
 
-void QtPlatform::popup_menu(Form& owner, Menu& menu) {
+void QtDesktop::popup_menu(Form& owner, Menu& menu) {
     for (auto& [key, icon] : tray_)
         if (icon->exports_menu() && icon->menu() == &menu) icon->refresh_menu();
     if (in_menu_step_) return;
@@ -281,7 +278,7 @@ void QtPlatform::popup_menu(Form& owner, Menu& menu) {
     owner.user_choose(*it->second, /*via_popup=*/true);
 }
 
-std::uint32_t QtPlatform::icon_handle(IconId icon) {
+std::uint32_t QtDesktop::icon_handle(IconId icon) {
     switch (icon) {
         case IconId::Window: return kWindowIconHandle;
         case IconId::File: return kFileIconHandle;
@@ -290,12 +287,12 @@ std::uint32_t QtPlatform::icon_handle(IconId icon) {
     return 0;
 }
 
-IconId QtPlatform::load_icon_resource(int id) {
+IconId QtDesktop::load_icon_resource(int id) {
     if (id != 1) throw Error(ErrorCode::ResourceNotFound, "Resource with identifier not found");
     return IconId::File;
 }
 
-QIcon QtPlatform::icon(IconId id) const {
+QIcon QtDesktop::icon(IconId id) const {
     switch (id) {
         case IconId::Window: return window_icon_;
         case IconId::File: return file_icon_;
@@ -304,13 +301,13 @@ QIcon QtPlatform::icon(IconId id) const {
     return QIcon();
 }
 
-QWidget* QtPlatform::owner_window(const Form& form) const {
+QWidget* QtDesktop::owner_window(const Form& form) const {
     Form* owner = form.owner_form();
     auto* peer = owner ? dynamic_cast<FormPeer*>(owner->peer()) : nullptr;
     return peer ? peer->window() : nullptr;
 }
 
-void QtPlatform::fit_dialog_font(const Form& form) {
+void QtDesktop::fit_dialog_font(const Form& form) {
     // A wider face (the desktop's, or any face at a higher font DPI) gets the
     // largest quarter-point size at which every caption in the dialog font
     // fits; the sizes laid out for other faces shrink by as much.
@@ -336,7 +333,7 @@ void QtPlatform::fit_dialog_font(const Form& form) {
     font_scale_ = points / kDialogPoints;
 }
 
-void QtPlatform::attach(Form& form) {
+void QtDesktop::attach(Form& form) {
     fit_dialog_font(form);
     auto* window = new FormWindow(*this, form);
     windows_.emplace_back(window);
@@ -401,14 +398,14 @@ void QtPlatform::attach(Form& form) {
     forms_.push_back(&form);
 }
 
-void QtPlatform::detach(Form& form) {
+void QtDesktop::detach(Form& form) {
     const auto& controls = form.controls();
     for (auto it = controls.rbegin(); it != controls.rend(); ++it) (*it)->set_peer(nullptr);
     form.set_peer(nullptr);
     forms_.erase(std::remove(forms_.begin(), forms_.end(), &form), forms_.end());
 }
 
-void QtPlatform::end() {
+void QtDesktop::end() {
     ended_ = true;
     tick_timer_.stop();
     for (auto& [key, icon] : tray_) icon->hide();
@@ -417,7 +414,7 @@ void QtPlatform::end() {
     QCoreApplication::exit(0);
 }
 
-void QtPlatform::unhandled_error(const std::exception& e) {
+void QtDesktop::unhandled_error(const std::exception& e) {
     std::fprintf(stderr, "taluvex: %s\n", e.what());
     std::fflush(stderr);
 }

@@ -18,7 +18,7 @@
 //    start-up form as its close box would, even under the About box.
 //  - DPI: per monitor where the system has it; twips become pixels at the
 //    window's DPI, and WM_DPICHANGED places and re-fonts every control.
-//  - Text: UTF-8 inside, the W functions outside; ANSI bytes via CP_ACP.
+//  - Text: UTF-8 inside, the W functions outside.
 //  - The static MinGW build writes numbers with its own shortest_double_text,
 //    a stand-in for libstdc++'s to_chars and its 170 KB of tables.
 #include <windows.h>
@@ -32,8 +32,7 @@
 #include <vector>
 
 #include "toolkit/form.h"
-#include "toolkit/os/system_platform.h"
-#include "toolkit/platform.h"
+#include "toolkit/desktop.h"
 #include "toolkit/runtime.h"
 #include "toolkit/tray_state.h"
 
@@ -41,21 +40,19 @@ namespace tk::win32 {
 
 struct FormWindow;
 
-class Win32Platform : public os::SystemPlatform {
+class Win32Desktop : public Desktop {
 public:
-    explicit Win32Platform(HINSTANCE instance);
-    ~Win32Platform() override;
-    Win32Platform(const Win32Platform&) = delete;
-    Win32Platform& operator=(const Win32Platform&) = delete;
+    explicit Win32Desktop(HINSTANCE instance);
+    ~Win32Desktop() override;
+    Win32Desktop(const Win32Desktop&) = delete;
+    Win32Desktop& operator=(const Win32Desktop&) = delete;
 
     // Starts the clock; call once the runtime exists, before the first form loads.
     void bind(Runtime& rt);
     // The message loop, until the runtime has ended.
     void run();
 
-    // Platform
-    std::string argument_text() override;
-    std::string text_from_ansi(const std::string& bytes) override;
+    // Desktop
     int message_box(const std::string& prompt, int style, const std::string& title) override;
     std::uint32_t shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) override;
     // True while the shell holds one of the program's icons: the last add or

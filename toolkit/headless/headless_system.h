@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The headless backend: a scripted world for tests and benchmarks. Tests set
-// memory figures, files, registry values and answers to boxes and pop-ups, and
-// read back what the program showed, started and sent to the tray.
-#include <array>
+// A scripted operating system for tests and benchmarks: memory figures,
+// release blocks, files, programs and registry values are what the test sets,
+// and every call is recorded. Where a test wants this machine's memory or
+// real blocks, it hands in the real system's services (tk::os::RealSystem) as
+// the scripts, and the calls are still counted.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -11,38 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "toolkit/form.h"
-#include "toolkit/platform.h"
 #include "toolkit/scheduler.h"
-#include "toolkit/tray_state.h"
-#include "toolkit/units.h"
+#include "toolkit/system.h"
 
 namespace tk::headless {
-
-// Counts what a control was told, so a test can see that unchanged values
-// caused no repaint.
-class RecordingPeer : public Peer {
-public:
-    explicit RecordingPeer(std::uint32_t handle) : handle_(handle) {}
-    void changed(Prop what) override { ++counts[static_cast<std::size_t>(what)]; }
-    std::uint32_t handle() const override { return handle_; }
-    int count(Prop what) const { return counts[static_cast<std::size_t>(what)]; }
-    std::array<int, kPropCount> counts{};
-
-private:
-    std::uint32_t handle_;
-};
-
-struct MessageBoxCall {
-    std::string prompt;
-    int style;
-    std::string title;
-};
-
-struct TrayCall {
-    std::uint32_t message;
-    std::array<std::uint8_t, 88> bytes;
-};
 
 struct RegValue {
     std::uint32_t type;
@@ -57,20 +30,18 @@ struct RegCall {
     RegKey handle = 0;
 };
 
-enum class ClaimMode { Succeed, Fail, Real };
-
-class HeadlessPlatform : public Platform {
+class HeadlessSystem : public System {
 public:
-    HeadlessPlatform();
-    // The scheduler whose virtual clock this world's slow calls move.
+    // The scheduler whose virtual clock this system's slow calls move.
     void bind(Scheduler& scheduler) { clock_ = &scheduler; }
+    // Where notable calls are noted, in order, beside the desktop's.
+    std::vector<std::string>* log = nullptr;
 
     // --- memory ---------------------------------------------------------------
     // Fixed figures in bytes, or a script asked on every reading.
     std::uint64_t total_phys = 1024ull << 20, avail_phys = 512ull << 20;
     std::uint64_t total_page = 2048ull << 20, avail_page = 1024ull << 20;
     std::function<std::uint64_t(MemField)> memory_script;
-    bool real_memory = false;  // read the real system instead
     std::vector<MemField> readings;  // every reading, in order, when recording
     bool record_readings = false;
     std::uint64_t reading_count = 0;
@@ -78,14 +49,18 @@ public:
                        std::uint64_t page_avail);
 
     // --- the release block ----------------------------------------------------
-    ClaimMode claim_mode = ClaimMode::Succeed;
+    // A claim fails (out of memory) while this is set.
+    bool fail_claims = false;
+    // Where real blocks come from; without it a claim hands out a token of
+    // the asked size and writes nothing.
+    std::function<BlankText(std::size_t chars)> claim_script;
     // Virtual ms that claiming and writing the block take (also when the
     // claim fails); the clock of the bound scheduler moves on by as much.
     std::int64_t claim_ms = 0;
     int claims = 0, failed_claims = 0, held_blocks = 0, max_held_blocks = 0;
     std::size_t last_claim_chars = 0;
-    // Called with a real block just before and just after it is given back.
-    std::function<void(const void* data, std::size_t bytes, bool given_back)> on_real_release;
+    // Called with a scripted block just before and just after it is given back.
+    std::function<void(const void* data, std::size_t bytes, bool given_back)> on_release;
 
     // --- command line, files, programs ---------------------------------------
     std::string arguments;
@@ -101,28 +76,7 @@ public:
                         bool terminate = true);
     std::set<RegKey> open_keys;
 
-    // --- boxes, tray, pop-ups -------------------------------------------------
-    std::vector<MessageBoxCall> boxes;
-    std::function<void(const MessageBoxCall&)> on_message_box;  // the user, while it is open
-    int open_boxes = 0;
-    std::vector<TrayCall> tray_calls;
-    bool tray_available = true;
-    TrayIconState tray_icon;  // the one icon, as the requests left it
-    std::vector<std::string> popups;  // names of menus opened as pop-ups
-    std::function<void(Form&, Menu&)> on_popup;  // the user, while it is open
-
-    // --- screen and windows ---------------------------------------------------
-    int dpi = 96;
-    int screen_w_px = 1024, screen_h_px = 768;
-    double twips_per_pixel() const { return kTwipsPerInch / dpi; }
-    std::vector<std::string> attached, detached;
-
-    // --- the end --------------------------------------------------------------
-    int ends = 0;
-    std::vector<std::string> unhandled;
-    std::vector<std::string> log;  // ordered record of notable calls
-
-    // Platform
+    // System
     std::uint64_t memory_figure(MemField field) override;
     BlankText blank_text(std::size_t chars) override;
     std::string argument_text() override { return arguments; }
@@ -133,22 +87,14 @@ public:
     std::int32_t reg_query_value(RegKey key, const std::string& name, std::uint32_t reserved,
                                  std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) override;
     std::int32_t reg_close_key(RegKey key) override;
-    int message_box(const std::string& prompt, int style, const std::string& title) override;
-    std::uint32_t shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) override;
-    bool tray_icon_present() override { return tray_icon.shown; }
-    void popup_menu(Form& owner, Menu& menu) override;
-    std::uint32_t icon_handle(IconId icon) override;
-    IconId load_icon_resource(int id) override;
-    void attach(Form& form) override;
-    void detach(Form& form) override;
-    void end() override;
-    void unhandled_error(const std::exception& e) override;
 
 private:
+    void note(std::string what) {
+        if (log) log->push_back(std::move(what));
+    }
     Scheduler* clock_ = nullptr;
-    std::uint32_t next_handle_ = 0x00010010;
     std::map<RegKey, std::string> key_names_;
-    std::map<const char16_t*, BlankText> real_blocks_;
+    std::map<const char16_t*, BlankText> scripted_blocks_;
     char16_t token_ = u' ';
     RegKey next_key_ = 0x100;
 };
