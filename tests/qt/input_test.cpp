@@ -51,7 +51,7 @@ TEST(ArgumentText, KeepsQtsOwnOptionWords) {
         Program p(args);
         std::string joined;
         for (std::size_t i = 1; i < args.size(); ++i) joined += (i > 1 ? " " : "") + args[i];
-        EXPECT_EQ(p.platform->argument_text(), joined);
+        EXPECT_EQ(p.system->argument_text(), joined);
         EXPECT_TRUE(p.w->visible()) << joined;
         EXPECT_EQ(p.w->mnuShow.caption(), "&Hide") << joined;
         EXPECT_FALSE(p.w->mnuDefragMemory3.checked()) << joined;  // the watch is off
@@ -60,7 +60,7 @@ TEST(ArgumentText, KeepsQtsOwnOptionWords) {
     }
     // The switch alone still starts with the watch on.
     Program p({"taluvex", "/auto"});
-    EXPECT_EQ(p.platform->argument_text(), "/auto");
+    EXPECT_EQ(p.system->argument_text(), "/auto");
     EXPECT_TRUE(p.w->mnuDefragMemory3.checked());
 }
 

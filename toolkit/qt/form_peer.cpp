@@ -5,7 +5,6 @@
 #include <QScreen>
 #include <QWindow>
 
-#include "toolkit/qt/qt_desktop.h"
 #include "toolkit/units.h"
 
 namespace tk::qt {
@@ -28,11 +27,18 @@ void set_window_enabled(QWidget& w, bool on) {
     w.setEnabled(on);
 }
 
+// The window of the form a box without a task-bar entry belongs to.
+QWidget* owner_window(const Form& form) {
+    Form* owner = form.owner_form();
+    auto* peer = owner ? dynamic_cast<FormPeer*>(owner->peer()) : nullptr;
+    return peer ? peer->window() : nullptr;
+}
+
 }  // namespace
 
-FormPeer::FormPeer(QtDesktop& p, Form& f, FormWindow* window) : WidgetPeer(p, f, window) {
+FormPeer::FormPeer(BackendState& s, Form& f, FormWindow* window) : WidgetPeer(s, f, window) {
     window->setWindowTitle(QString::fromStdString(f.caption()));
-    window->setWindowIcon(platform_.icon(f.icon()));
+    window->setWindowIcon(state_.icon(f.icon()));
     set_window_enabled(*window, f.enabled());
     apply_colors();
     apply_font();
@@ -64,7 +70,7 @@ void FormPeer::fit_window() {
     else
         w->resize(size);  // sizable, but the controls keep their laid-out places
     // Until the window shows, its outer bounds come from the frame last seen.
-    const QMargins m = platform_.frame_margins();
+    const QMargins m = state_.frame;
     Form& form = static_cast<Form&>(control_);
     form.sync_bounds(form.left(), form.top(), (size.width() + m.left() + m.right()) * kTwipsPerPixel,
                      (size.height() + m.top() + m.bottom()) * kTwipsPerPixel);
@@ -102,7 +108,7 @@ void FormPeer::changed(Prop what) {
             client->setAutoFillBackground(f.back_color() != kDefaultColor);
             break;
         }
-        case Prop::Picture: w->setWindowIcon(platform_.icon(f.icon())); break;
+        case Prop::Picture: w->setWindowIcon(state_.icon(f.icon())); break;
         case Prop::Font: apply_font(); break;
         case Prop::Checked: break;
     }
@@ -114,7 +120,7 @@ void FormPeer::show_window() {
     if (!w->placed) {
         w->placed = true;
         if (f.start_centered) {
-            const QMargins m = platform_.frame_margins();
+            const QMargins m = state_.frame;
             const QSize outer = w->size().grownBy(m);
             const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
             w->move(static_cast<int>(centred_start(screen.x(), screen.width(), outer.width())),
@@ -129,7 +135,7 @@ void FormPeer::show_window() {
     if (!f.show_in_taskbar) {
         // A box without a task-bar entry belongs to the program's main window.
         w->winId();
-        QWidget* owner = platform_.owner_window(f);
+        QWidget* owner = owner_window(f);
         if (owner && owner->windowHandle() && w->windowHandle()) {
             w->windowHandle()->setTransientParent(owner->windowHandle());
             // Where a program cannot place its windows (Wayland), compositors

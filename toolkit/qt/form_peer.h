@@ -10,7 +10,7 @@ namespace tk::qt {
 
 class FormPeer : public WidgetPeer {
 public:
-    FormPeer(QtDesktop& p, Form& f, FormWindow* window);
+    FormPeer(BackendState& s, Form& f, FormWindow* window);
     ~FormPeer() override;
     void changed(Prop what) override;
     QWidget* container() const override;

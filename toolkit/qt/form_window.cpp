@@ -7,7 +7,6 @@
 #include <algorithm>
 
 #include "toolkit/qt/peers.h"
-#include "toolkit/qt/qt_desktop.h"
 #include "toolkit/units.h"
 
 namespace tk::qt {
@@ -17,13 +16,13 @@ QWidget* peer_widget(const Control& c) {
     return p ? p->widget() : nullptr;
 }
 
-FormWindow::FormWindow(QtDesktop& platform, Form& f)
+FormWindow::FormWindow(BackendState& state, Form& f)
     : QWidget(nullptr, f.border_style == BorderStyle::FixedDialog
                                ? Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                      Qt::WindowCloseButtonHint
                                : Qt::Window),
       form(&f),
-      platform_(platform),
+      state_(state),
       client_(new ClientArea(this)) {
     client_->control = &f;
 }
@@ -106,8 +105,8 @@ void FormWindow::report_bounds() {
     if (!form || !isVisible()) return;
     const QRect outer = frameGeometry(), inner = geometry();
     if (outer != inner)
-        platform_.set_frame_margins(QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
-                                             outer.right() - inner.right(), outer.bottom() - inner.bottom()));
+        state_.frame = QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                                outer.right() - inner.right(), outer.bottom() - inner.bottom());
     form->sync_bounds(outer.x() * kTwipsPerPixel, outer.y() * kTwipsPerPixel, outer.width() * kTwipsPerPixel,
                       outer.height() * kTwipsPerPixel);
 }

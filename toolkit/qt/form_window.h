@@ -6,15 +6,15 @@
 #include <QWidget>
 
 #include "toolkit/form.h"
+#include "toolkit/qt/backend_state.h"
 #include "toolkit/qt/widgets.h"
 
 namespace tk::qt {
 
-class QtDesktop;
 
 class FormWindow : public QWidget {
 public:
-    FormWindow(QtDesktop& platform, Form& form);
+    FormWindow(BackendState& state, Form& form);
     Form* form = nullptr;
     ClientArea* client() const { return client_; }
     QMenuBar* menu_bar();  // made on first use
@@ -37,7 +37,7 @@ protected:
 private:
     void report_bounds();
     void lay_out();
-    QtDesktop& platform_;
+    BackendState& state_;
     ClientArea* client_;
     QMenuBar* bar_ = nullptr;
 };

@@ -8,7 +8,6 @@
 #include <string_view>
 
 #include "toolkit/form.h"
-#include "toolkit/qt/qt_desktop.h"
 
 namespace tk::qt {
 namespace {
@@ -44,8 +43,8 @@ protected:
     }
 };
 
-MenuPeer::MenuPeer(QtDesktop& p, Menu& m, QMenu* parent_menu, QWidget* bar)
-    : platform_(p), menu_(m), handle_(p.new_handle()) {
+MenuPeer::MenuPeer(BackendState& s, Menu& m, QMenu* parent_menu, QWidget* bar)
+    : state_(s), menu_(m), handle_(s.new_handle()) {
     QWidget* owner = parent_menu ? static_cast<QWidget*>(parent_menu) : bar;
     if (m.has_entries()) {
         submenu_ = new QMenu(owner);
@@ -104,7 +103,7 @@ void MenuPeer::changed(Prop what) {
         case Prop::Checked: sync_checked(); break;
         default: return;
     }
-    platform_.menu_changed(menu_);
+    if (state_.menu_changed) state_.menu_changed(menu_);
 }
 
 QString menu_text(const Menu& m) { return QString::fromStdString(m.display_text()); }

@@ -12,15 +12,15 @@
 #include <vector>
 
 #include "toolkit/menu.h"
+#include "toolkit/qt/backend_state.h"
 
 namespace tk::qt {
 
-class QtDesktop;
 
 class MenuPeer : public Peer {
 public:
     // parent_menu is the QMenu of the parent entry, or null for the menu bar.
-    MenuPeer(QtDesktop& p, Menu& m, QMenu* parent_menu, QWidget* bar);
+    MenuPeer(BackendState& s, Menu& m, QMenu* parent_menu, QWidget* bar);
     ~MenuPeer() override;
     std::uint32_t handle() const override { return handle_; }
     void changed(Prop what) override;
@@ -30,7 +30,7 @@ public:
 
 private:
     void apply_caption();
-    QtDesktop& platform_;
+    BackendState& state_;
     Menu& menu_;
     QPointer<QAction> action_;
     QPointer<QMenu> submenu_;

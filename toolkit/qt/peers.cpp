@@ -8,12 +8,11 @@
 
 #include "toolkit/form.h"
 #include "toolkit/qt/accessible.h"
-#include "toolkit/qt/qt_desktop.h"
 
 namespace tk::qt {
 
-WidgetPeer::WidgetPeer(QtDesktop& platform, Control& control, QWidget* widget)
-    : platform_(platform), control_(control), widget_(widget), handle_(platform.new_handle()) {
+WidgetPeer::WidgetPeer(BackendState& state, Control& control, QWidget* widget)
+    : state_(state), control_(control), widget_(widget), handle_(state.new_handle()) {
     if (auto* w = dynamic_cast<ControlWidget*>(widget)) w->control = &control;
 }
 
@@ -87,14 +86,14 @@ void WidgetPeer::apply_font() {
     // The laid-out face seldom exists here: keep the system's sans family and
     // take the size and weight.
     QFont font = QApplication::font();
-    if (f.points > 0) font.setPointSizeF(f.points * platform_.font_scale());
+    if (f.points > 0) font.setPointSizeF(f.points * state_.font_scale);
     font.setWeight(static_cast<QFont::Weight>(std::clamp(f.weight, 1, 1000)));
     // Every property its own, so a later application font cannot replace the family.
     font.setResolveMask(QFont::AllPropertiesResolved);
     widget_->setFont(font);
 }
 
-LabelPeer::LabelPeer(QtDesktop& p, Control& c, QWidget* parent) : WidgetPeer(p, c, new LabelBox(parent)) {
+LabelPeer::LabelPeer(BackendState& s, Control& c, QWidget* parent) : WidgetPeer(s, c, new LabelBox(parent)) {
     // Opaque, as the layout's labels are: a changed figure repaints itself
     // only, not the frame and window behind it.
     opaque_ = true;
@@ -106,24 +105,24 @@ void LabelPeer::apply_caption() {
     if (as<LabelBox>()->set_text(QString::fromStdString(control_.caption()))) announce_caption(widget_, control_);
 }
 
-FramePeer::FramePeer(QtDesktop& p, Control& c, QWidget* parent) : WidgetPeer(p, c, new FrameBox(parent)) { sync(); }
+FramePeer::FramePeer(BackendState& s, Control& c, QWidget* parent) : WidgetPeer(s, c, new FrameBox(parent)) { sync(); }
 
 void FramePeer::apply_caption() {
     if (as<FrameBox>()->set_title(QString::fromStdString(control_.caption()))) announce_caption(widget_, control_);
 }
 
-PicturePeer::PicturePeer(QtDesktop& p, Control& c, QWidget* parent)
-    : WidgetPeer(p, c, new PictureBoxWidget(parent)) {
+PicturePeer::PicturePeer(BackendState& s, Control& c, QWidget* parent)
+    : WidgetPeer(s, c, new PictureBoxWidget(parent)) {
     sync();
 }
 
 void PicturePeer::apply_colors() {
-    as<PictureBoxWidget>()->update_from(control_, platform_.icon(control_.picture()));
+    as<PictureBoxWidget>()->update_from(control_, state_.icon(control_.picture()));
 }
 
 QWidget* PicturePeer::container() const { return widget_ ? as<PictureBoxWidget>()->inner() : nullptr; }
 
-ButtonPeer::ButtonPeer(QtDesktop& p, Control& c, QWidget* parent) : WidgetPeer(p, c, new QPushButton(parent)) {
+ButtonPeer::ButtonPeer(BackendState& s, Control& c, QWidget* parent) : WidgetPeer(s, c, new QPushButton(parent)) {
     auto* button = as<QPushButton>();
     // Enter and Esc are the window's to route (see FormWindow::keyPressEvent).
     button->setAutoDefault(false);

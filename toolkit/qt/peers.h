@@ -9,15 +9,15 @@
 #include <vector>
 
 #include "toolkit/control.h"
+#include "toolkit/qt/backend_state.h"
 #include "toolkit/qt/widgets.h"
 
 namespace tk::qt {
 
-class QtDesktop;
 
 class WidgetPeer : public Peer {
 public:
-    WidgetPeer(QtDesktop& platform, Control& control, QWidget* widget);
+    WidgetPeer(BackendState& state, Control& control, QWidget* widget);
     ~WidgetPeer() override;
     std::uint32_t handle() const override { return handle_; }
     void changed(Prop what) override;
@@ -38,7 +38,7 @@ protected:
         return static_cast<W*>(widget_.data());
     }
 
-    QtDesktop& platform_;
+    BackendState& state_;
     Control& control_;
     QPointer<QWidget> widget_;
     std::vector<QMetaObject::Connection> connections_;
@@ -50,7 +50,7 @@ private:
 
 class LabelPeer : public WidgetPeer {
 public:
-    LabelPeer(QtDesktop& p, Control& c, QWidget* parent);
+    LabelPeer(BackendState& s, Control& c, QWidget* parent);
 
 protected:
     void apply_caption() override;
@@ -58,7 +58,7 @@ protected:
 
 class FramePeer : public WidgetPeer {
 public:
-    FramePeer(QtDesktop& p, Control& c, QWidget* parent);
+    FramePeer(BackendState& s, Control& c, QWidget* parent);
 
 protected:
     void apply_caption() override;
@@ -66,7 +66,7 @@ protected:
 
 class PicturePeer : public WidgetPeer {
 public:
-    PicturePeer(QtDesktop& p, Control& c, QWidget* parent);
+    PicturePeer(BackendState& s, Control& c, QWidget* parent);
     QWidget* container() const override;
 
 protected:
@@ -77,7 +77,7 @@ protected:
 
 class ButtonPeer : public WidgetPeer {
 public:
-    ButtonPeer(QtDesktop& p, Control& c, QWidget* parent);
+    ButtonPeer(BackendState& s, Control& c, QWidget* parent);
 
 protected:
     void apply_caption() override;

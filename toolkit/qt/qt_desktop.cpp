@@ -124,8 +124,10 @@ bool caption_fits(const Control& c, const QFont& font) {
 
 }  // namespace
 
-QtDesktop::QtDesktop()
-    : window_icon_(icons::window()), file_icon_(icons::file()) {
+QtDesktop::QtDesktop() {
+    state_.window_icon = icons::window();
+    state_.file_icon = icons::file();
+    state_.menu_changed = [this](const Menu& m) { menu_changed(m); };
     QApplication::setFont(dialog_font());
     QApplication::setStyle(new ProgramStyle);
     install_accessibility();
@@ -176,7 +178,7 @@ std::uint32_t QtDesktop::shell_notify_icon(std::uint32_t message, const NotifyIc
             IconId id = IconId::None;
             if (state.icon == kWindowIconHandle) id = IconId::Window;
             if (state.icon == kFileIconHandle) id = IconId::File;
-            icon.set_icon(this->icon(id));
+            icon.set_icon(state_.icon(id));
         }
         if (data.uFlags & NIF_TIP) {
             const std::string tip = tip_text(state);
@@ -292,21 +294,6 @@ IconId QtDesktop::load_icon_resource(int id) {
     return IconId::File;
 }
 
-QIcon QtDesktop::icon(IconId id) const {
-    switch (id) {
-        case IconId::Window: return window_icon_;
-        case IconId::File: return file_icon_;
-        case IconId::None: break;
-    }
-    return QIcon();
-}
-
-QWidget* QtDesktop::owner_window(const Form& form) const {
-    Form* owner = form.owner_form();
-    auto* peer = owner ? dynamic_cast<FormPeer*>(owner->peer()) : nullptr;
-    return peer ? peer->window() : nullptr;
-}
-
 void QtDesktop::fit_dialog_font(const Form& form) {
     // A wider face (the desktop's, or any face at a higher font DPI) gets the
     // largest quarter-point size at which every caption in the dialog font
@@ -330,14 +317,14 @@ void QtDesktop::fit_dialog_font(const Form& form) {
         font.setPointSizeF(points);
     }
     if (font != QApplication::font()) QApplication::setFont(font);
-    font_scale_ = points / kDialogPoints;
+    state_.font_scale = points / kDialogPoints;
 }
 
 void QtDesktop::attach(Form& form) {
     fit_dialog_font(form);
-    auto* window = new FormWindow(*this, form);
+    auto* window = new FormWindow(state_, form);
     windows_.emplace_back(window);
-    auto form_peer = std::make_unique<FormPeer>(*this, form, window);
+    auto form_peer = std::make_unique<FormPeer>(state_, form, window);
     FormPeer* fp = form_peer.get();
     form.set_peer(std::move(form_peer));
 
@@ -351,7 +338,7 @@ void QtDesktop::attach(Form& form) {
                 if (!parent_menu) continue;
             }
             // An entry with a shortcut holds its key (see MenuPeer).
-            m->set_peer(std::make_unique<MenuPeer>(*this, *m, parent_menu, window->menu_bar()));
+            m->set_peer(std::make_unique<MenuPeer>(state_, *m, parent_menu, window->menu_bar()));
             continue;
         }
         auto* parent_peer = dynamic_cast<WidgetPeer*>(c->parent() ? c->parent()->peer() : nullptr);
@@ -359,10 +346,10 @@ void QtDesktop::attach(Form& form) {
         if (!parent) parent = window->client();
         std::unique_ptr<WidgetPeer> peer;
         switch (c->kind()) {
-            case Kind::Label: peer = std::make_unique<LabelPeer>(*this, *c, parent); break;
-            case Kind::Frame: peer = std::make_unique<FramePeer>(*this, *c, parent); break;
-            case Kind::PictureBox: peer = std::make_unique<PicturePeer>(*this, *c, parent); break;
-            case Kind::CommandButton: peer = std::make_unique<ButtonPeer>(*this, *c, parent); break;
+            case Kind::Label: peer = std::make_unique<LabelPeer>(state_, *c, parent); break;
+            case Kind::Frame: peer = std::make_unique<FramePeer>(state_, *c, parent); break;
+            case Kind::PictureBox: peer = std::make_unique<PicturePeer>(state_, *c, parent); break;
+            case Kind::CommandButton: peer = std::make_unique<ButtonPeer>(state_, *c, parent); break;
             case Kind::Form:
             case Kind::Menu: break;
         }

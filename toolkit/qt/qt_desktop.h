@@ -17,8 +17,6 @@
 //    where a caption would not fit, the dialog font shrinks until all do.
 //  - Session end: SIGTERM unloads the main window as its close box does.
 #include <QElapsedTimer>
-#include <QIcon>
-#include <QMargins>
 #include <QPointer>
 #include <QTimer>
 
@@ -30,6 +28,7 @@
 #include <vector>
 
 #include "toolkit/form.h"
+#include "toolkit/qt/backend_state.h"
 #include "toolkit/desktop.h"
 #include "toolkit/runtime.h"
 #include "toolkit/tray_state.h"
@@ -62,17 +61,6 @@ public:
     void end() override;
     void unhandled_error(const std::exception& e) override;
 
-    // --- for the peers -----------------------------------------------------
-    std::uint32_t new_handle() { return next_handle_++; }
-    QIcon icon(IconId id) const;
-    // The window a box without a task-bar entry belongs to.
-    QWidget* owner_window(const Form& form) const;
-    // The window frame as last seen, for sizing windows before they show.
-    QMargins frame_margins() const { return frame_; }
-    void set_frame_margins(const QMargins& m) { frame_ = m; }
-    // Laid-out font sizes times this: below 1 where the dialog font had to
-    // shrink for the captions to fit.
-    double font_scale() const { return font_scale_; }
     // A menu entry changed: a tray menu that a host draws follows it.
     void menu_changed(const Menu& m);
 
@@ -90,16 +78,13 @@ private:
     QTimer tick_timer_;
     QElapsedTimer clock_;
     bool ended_ = false;
-    std::uint32_t next_handle_ = 0x00020010;
     std::vector<Form*> forms_;
     std::vector<QPointer<QWidget>> windows_;  // every window made, for the final clean-up
     std::map<std::pair<std::uint32_t, std::uint32_t>, std::unique_ptr<TrayIcon>> tray_;
     std::map<std::pair<std::uint32_t, std::uint32_t>, TrayIconState> tray_state_;  // what each icon was told
     std::vector<std::unique_ptr<TrayIcon>> retired_;  // deleted icons, kept until the end
     bool in_menu_step_ = false;
-    QMargins frame_{1, 22, 1, 1};  // a plain frame until a real one is seen
-    QIcon window_icon_, file_icon_;
-    double font_scale_ = 1;
+    BackendState state_;  // what the windows and peers share
 };
 
 }  // namespace tk::qt
