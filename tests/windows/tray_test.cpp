@@ -155,7 +155,7 @@ struct TrayFixture {
     TrayFixture() {
         std::memset(rec.szTip, ' ', sizeof rec.szTip);
         std::memcpy(rec.szTip, "Taluvex", 7);
-        rec.hIcon = static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(platform.icon(tk::IconId::Window, 32)));
+        rec.hIcon = static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(platform.resources().icon(tk::IconId::Window, 32)));
     }
     ~TrayFixture() { ::DestroyWindow(top); }
 };

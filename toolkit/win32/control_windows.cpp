@@ -22,7 +22,7 @@ LRESULT CALLBACK group_box_proc(HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR id,
         RECT r{};
         ::GetClientRect(h, &r);
         const Color back = n->control ? n->control->back_color() : kDefaultColor;
-        ::FillRect(reinterpret_cast<HDC>(w), &r, n->fw->pf.brush(back, COLOR_BTNFACE));
+        ::FillRect(reinterpret_cast<HDC>(w), &r, n->fw->res.brush(back, COLOR_BTNFACE));
         return 1;
     }
     if (m == WM_NCDESTROY) ::RemoveWindowSubclass(h, group_box_proc, id);
@@ -80,7 +80,7 @@ void FormWindow::create_child(Control& c, UINT id) {
     const DWORD base = WS_CHILD | WS_CLIPSIBLINGS | (c.visible() ? WS_VISIBLE : 0) |
                        (c.enabled() ? 0 : WS_DISABLED) | (c.tab_stop() ? WS_TABSTOP : 0);
     const std::wstring text = os::widen(c.caption());
-    HINSTANCE inst = pf.instance();
+    HINSTANCE inst = res.instance();
     switch (c.kind()) {
         case Kind::Label:
             n.hwnd = ::CreateWindowExW(0, L"STATIC", text.c_str(),
@@ -162,14 +162,14 @@ HBRUSH FormWindow::colours(HWND control, HDC dc) {
     const TextColours tc = text_colours(c.fore_color(), c.back_color(), high_contrast_, system_colours());
     ::SetTextColor(dc, tc.text);
     ::SetBkColor(dc, tc.background);
-    return pf.brush(tc.fill, tc.system_fill);
+    return res.brush(tc.fill, tc.system_fill);
 }
 
 void FormWindow::paint_box(Node& n) {
     PAINTSTRUCT ps;
     HDC dc = ::BeginPaint(n.hwnd, &ps);
     if (n.control && n.kind == Kind::PictureBox && n.control->picture() != IconId::None) {
-        if (HICON icon = pf.icon(n.control->picture(), ::MulDiv(32, static_cast<int>(dpi), 96)))
+        if (HICON icon = res.icon(n.control->picture(), ::MulDiv(32, static_cast<int>(dpi), 96)))
             ::DrawIconEx(dc, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL);
     }
     const LRESULT cues = ::SendMessageW(n.hwnd, WM_QUERYUISTATE, 0, 0);
@@ -183,7 +183,7 @@ void FormWindow::paint_box(Node& n) {
 
 bool FormWindow::handle_child(Node& n, UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
     if (dying) return false;
-    if (n.control && pf.is_tray_callback(n.hwnd, msg, wparam)) {
+    if (n.control && context.is_tray_callback && context.is_tray_callback(n.hwnd, msg, wparam)) {
         // The tray reports the mouse message in place of a coordinate.
         n.control->form().user_tray_message(*n.control, LOWORD(lparam));
         result = 0;
@@ -200,7 +200,7 @@ bool FormWindow::handle_child(Node& n, UINT msg, WPARAM wparam, LPARAM lparam, L
             RECT r{};
             ::GetClientRect(n.hwnd, &r);
             const Color back = n.control ? n.control->back_color() : kDefaultColor;
-            ::FillRect(reinterpret_cast<HDC>(wparam), &r, pf.brush(back, COLOR_BTNFACE));
+            ::FillRect(reinterpret_cast<HDC>(wparam), &r, res.brush(back, COLOR_BTNFACE));
             result = 1;
             return true;
         }

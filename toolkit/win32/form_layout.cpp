@@ -98,8 +98,8 @@ void FormWindow::refresh_fonts() {
 
 void FormWindow::set_icons() {
     if (!form || form->icon() == IconId::None) return;
-    HICON big = pf.icon(form->icon(), metric_for_dpi(SM_CXICON, dpi));
-    HICON small_icon = pf.icon(form->icon(), metric_for_dpi(SM_CXSMICON, dpi));
+    HICON big = res.icon(form->icon(), metric_for_dpi(SM_CXICON, dpi));
+    HICON small_icon = res.icon(form->icon(), metric_for_dpi(SM_CXSMICON, dpi));
     if (big) ::SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
     if (small_icon) ::SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon));
 }

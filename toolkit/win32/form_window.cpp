@@ -60,6 +60,14 @@ void register_class(HINSTANCE inst, const wchar_t* name, WNDPROC proc, HBRUSH ba
     ::RegisterClassExW(&wc);
 }
 
+// The top-level window of the form that a window without a task-bar button
+// belongs to.
+HWND owner_window(const Form& form) {
+    const Form* owner = form.owner_form();
+    const auto* peer = owner ? dynamic_cast<const WinPeer*>(owner->peer()) : nullptr;
+    return peer ? peer->node().hwnd : nullptr;
+}
+
 }  // namespace
 
 void register_window_classes(HINSTANCE inst) {
@@ -71,7 +79,7 @@ void register_window_classes(HINSTANCE inst) {
 
 // --- the form's windows --------------------------------------------------------
 
-FormWindow::FormWindow(Win32Desktop& platform, Form& f) : pf(platform), form(&f) {}
+FormWindow::FormWindow(const WindowContext& c, Form& f) : context(c), res(c.resources), form(&f) {}
 
 FormWindow::~FormWindow() {
     dying = true;
@@ -113,7 +121,8 @@ void FormWindow::create() {
     dpi = dpi_of(hwnd);
     // Run as administrator, the program would otherwise never hear a new task
     // bar: Explorer runs with less rights than the window.
-    if (pf.taskbar_created()) ::ChangeWindowMessageFilterEx(hwnd, pf.taskbar_created(), MSGFLT_ALLOW, nullptr);
+    if (context.taskbar_created)
+        ::ChangeWindowMessageFilterEx(hwnd, context.taskbar_created, MSGFLT_ALLOW, nullptr);
 
     auto top = std::make_unique<Node>();
     top->control = form;
@@ -146,7 +155,7 @@ void FormWindow::create() {
 
 void FormWindow::create_top() {
     const std::wstring title = os::widen(form->caption());
-    HWND owner = pf.owner_window(*form);
+    HWND owner = owner_window(*form);
     if (dialog) {
         // An empty template: the dialog manager supplies Tab, Enter and Esc
         // handling, default-button looks and focus memory; the controls are
@@ -160,7 +169,7 @@ void FormWindow::create_top() {
         DWORD ex = 0;
         if (form->show_in_taskbar) ex |= WS_EX_APPWINDOW;
         tpl.head.dwExtendedStyle = ex;
-        ::CreateDialogIndirectParamW(pf.instance(), &tpl.head, owner, dialog_proc, reinterpret_cast<LPARAM>(this));
+        ::CreateDialogIndirectParamW(res.instance(), &tpl.head, owner, dialog_proc, reinterpret_cast<LPARAM>(this));
         if (hwnd) {
             keep_dialog_layout(hwnd);
             ::SetWindowTextW(hwnd, title.c_str());
@@ -169,7 +178,7 @@ void FormWindow::create_top() {
     }
     DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | (form->enabled() ? 0 : WS_DISABLED);
     ::CreateWindowExW(0, kFormClass, title.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, owner,
-                      nullptr, pf.instance(), this);
+                      nullptr, res.instance(), this);
 }
 
 void FormWindow::forget() {
@@ -304,14 +313,14 @@ bool FormWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result)
         }
         case WM_CTLCOLORDLG:
             if (!form || form->back_color() == kDefaultColor) return false;
-            result = reinterpret_cast<LRESULT>(pf.brush(form->back_color(), COLOR_BTNFACE));
+            result = reinterpret_cast<LRESULT>(res.brush(form->back_color(), COLOR_BTNFACE));
             return true;
         case WM_ERASEBKGND:
             if (dialog || !form || form->back_color() == kDefaultColor) return false;
             {
                 RECT r{};
                 ::GetClientRect(hwnd, &r);
-                ::FillRect(reinterpret_cast<HDC>(wparam), &r, pf.brush(form->back_color(), COLOR_BTNFACE));
+                ::FillRect(reinterpret_cast<HDC>(wparam), &r, res.brush(form->back_color(), COLOR_BTNFACE));
             }
             result = 1;
             return true;
@@ -345,11 +354,12 @@ bool FormWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result)
         case WM_ENDSESSION:
             // Log-off or shut-down closes the window, as its close box does;
             // the process may be ended as soon as this returns.
-            if (wparam && pf.runtime()) pf.runtime()->end_session();
+            if (wparam && context.end_session) context.end_session();
             result = 0;
             return true;
         default:
-            if (msg != 0 && msg == pf.taskbar_created()) pf.restore_tray_icons(hwnd);
+            if (msg != 0 && msg == context.taskbar_created && context.restore_tray_icons)
+                context.restore_tray_icons(hwnd);
             return false;
     }
 }

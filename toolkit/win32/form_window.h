@@ -16,7 +16,8 @@
 #include <vector>
 
 #include "toolkit/win32/accessible.h"
-#include "toolkit/win32/win32_desktop.h"
+#include "toolkit/form.h"
+#include "toolkit/win32/resources.h"
 
 namespace tk::win32 {
 
@@ -41,6 +42,7 @@ public:
     ~WinPeer() override;
     void changed(Prop what) override;
     std::uint32_t handle() const override;
+    const Node& node() const { return node_; }
 
 private:
     Node& node_;
@@ -55,7 +57,7 @@ void register_window_classes(HINSTANCE instance);
 LRESULT CALLBACK child_proc(HWND h, UINT m, WPARAM w, LPARAM l);
 
 struct FormWindow {
-    FormWindow(Win32Desktop& platform, Form& form);
+    FormWindow(const WindowContext& context, Form& form);
     ~FormWindow();
     FormWindow(const FormWindow&) = delete;
     FormWindow& operator=(const FormWindow&) = delete;
@@ -75,7 +77,8 @@ struct FormWindow {
     Node* node_by_id(UINT id) const;
     void focus_first_button();
 
-    Win32Desktop& pf;
+    const WindowContext& context;
+    Resources& res;
     Form* form;
     HWND hwnd = nullptr;
     bool dialog = false;

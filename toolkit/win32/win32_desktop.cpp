@@ -12,7 +12,6 @@
 #include "toolkit/os/windows/text.h"
 #include "toolkit/win32/dpi.h"
 #include "toolkit/win32/form_window.h"
-#include "toolkit/win32/resource.h"
 #include "toolkit/win32/shortcuts.h"
 
 namespace tk::win32 {
@@ -24,15 +23,6 @@ constexpr UINT_PTR kClockTimer = 1;
 constexpr UINT kClockPeriodMs = 15;
 constexpr UINT kCleanUp = WM_APP + 1;
 constexpr UINT_PTR kTrayRetryTimer = 2;
-
-int resource_of(IconId id) {
-    switch (id) {
-        case IconId::Window: return IDI_TALUVEX_WINDOW;
-        case IconId::File: return IDI_TALUVEX_FILE;
-        case IconId::None: break;
-    }
-    return 0;
-}
 
 std::uint32_t low32(const void* handle) {
     return static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(handle));
@@ -46,7 +36,11 @@ H widen_handle(std::uint32_t value) {
 
 }  // namespace
 
-Win32Desktop::Win32Desktop(HINSTANCE instance) : instance_(instance), created_(::GetTickCount64()) {
+Win32Desktop::Win32Desktop(HINSTANCE instance)
+    : instance_(instance),
+      resources_(instance),
+      context_{resources_, 0, {}, {}, {}},
+      created_(::GetTickCount64()) {
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof icc;
     icc.dwICC = ICC_STANDARD_CLASSES;
@@ -61,6 +55,12 @@ Win32Desktop::Win32Desktop(HINSTANCE instance) : instance_(instance), created_(:
     service_ = ::CreateWindowExW(0, kServiceClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance_, this);
     accel_ = create_shortcut_table();
     taskbar_created_ = ::RegisterWindowMessageW(L"TaskbarCreated");
+    context_.taskbar_created = taskbar_created_;
+    context_.is_tray_callback = [this](HWND h, UINT msg, WPARAM w) { return is_tray_callback(h, msg, w); };
+    context_.restore_tray_icons = [this](HWND top) { restore_tray_icons(top); };
+    context_.end_session = [this] {
+        if (rt_) rt_->end_session();
+    };
 }
 
 Win32Desktop::~Win32Desktop() {
@@ -78,8 +78,6 @@ Win32Desktop::~Win32Desktop() {
     doomed_.clear();
     windows_.clear();
     if (service_) ::DestroyWindow(service_);
-    for (auto& [key, icon] : icons_) ::DestroyIcon(icon);
-    for (auto& [colour, brush] : brushes_) ::DeleteObject(brush);
     if (accel_) ::DestroyAcceleratorTable(accel_);
 }
 
@@ -146,15 +144,6 @@ FormWindow* Win32Desktop::window_of(const Form& form) const {
     return nullptr;
 }
 
-HWND Win32Desktop::owner_window(const Form& form) const {
-    const Form* owner = form.owner_form();
-    const FormWindow* w = owner ? window_of(*owner) : nullptr;
-    return w ? w->hwnd : nullptr;
-}
-
-// --- OS services ---------------------------------------------------------------
-
-
 // --- boxes, tray, pop-ups, icons --------------------------------------------------
 
 int Win32Desktop::message_box(const std::string& prompt, int style, const std::string& title) {
@@ -179,8 +168,7 @@ BOOL Win32Desktop::notify_shell(std::uint32_t message, const NotifyIconData88& d
     nid.uCallbackMessage = data.uCallbackMessage;
     // One of our pictures goes at the size the shell draws now: a 32 px image
     // shrunk by the shell to 16 px is a blot.
-    auto picture = icon_ids_.find(data.hIcon);
-    HICON sized = picture != icon_ids_.end() ? icon(picture->second, tray_icon_size()) : nullptr;
+    HICON sized = resources_.icon(resources_.picture_of(data.hIcon), tray_icon_size());
     nid.hIcon = sized ? sized : widen_handle<HICON>(data.hIcon);
     // The record's tip is blank-padded without a terminator.
     static_assert(sizeof nid.szTip > sizeof data.szTip, "room for the whole tip and its terminator");
@@ -284,44 +272,21 @@ void Win32Desktop::popup_menu(Form& owner, Menu& menu) {
     if (pick && pick->control && pick->kind == Kind::Menu) owner.user_choose(static_cast<Menu&>(*pick->control), true);
 }
 
-HICON Win32Desktop::icon(IconId id, int size) {
-    const int res = resource_of(id);
-    if (!res) return nullptr;
-    const auto key = std::make_pair(id, size);
-    if (auto it = icons_.find(key); it != icons_.end()) return it->second;
-    auto* icon = static_cast<HICON>(
-        ::LoadImageW(instance_, MAKEINTRESOURCEW(res), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
-    if (!icon) return nullptr;
-    icons_[key] = icon;
-    icon_values_[low32(icon)] = icon;
-    icon_ids_[low32(icon)] = id;
-    return icon;
-}
-
 std::uint32_t Win32Desktop::icon_handle(IconId id) {
     // The tray shows small icons.
-    return low32(icon(id, tray_icon_size()));
+    return low32(resources_.icon(id, tray_icon_size()));
 }
 
 IconId Win32Desktop::load_icon_resource(int id) {
-    for (IconId icon : {IconId::File, IconId::Window})
-        if (resource_of(icon) == id && ::FindResourceW(instance_, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(14)))
-            return icon;
+    IconId picture = IconId::None;
+    if (resources_.has_icon_resource(id, picture)) return picture;
     throw Error(ErrorCode::ResourceNotFound, "Resource with identifier not found");
-}
-
-HBRUSH Win32Desktop::brush(Color c, int sys_color) {
-    if (c == kDefaultColor) return ::GetSysColorBrush(sys_color);
-    if (auto it = brushes_.find(c); it != brushes_.end()) return it->second;
-    HBRUSH b = ::CreateSolidBrush(RGB((c >> 16) & 255, (c >> 8) & 255, c & 255));
-    brushes_[c] = b;
-    return b;
 }
 
 // --- forms ---------------------------------------------------------------------
 
 void Win32Desktop::attach(Form& form) {
-    windows_.push_back(std::make_unique<FormWindow>(*this, form));
+    windows_.push_back(std::make_unique<FormWindow>(context_, form));
     windows_.back()->create();
 }
 

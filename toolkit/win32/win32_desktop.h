@@ -35,6 +35,7 @@
 #include "toolkit/desktop.h"
 #include "toolkit/runtime.h"
 #include "toolkit/tray_state.h"
+#include "toolkit/win32/resources.h"
 
 namespace tk::win32 {
 
@@ -65,14 +66,9 @@ public:
     void detach(Form& form) override;
     void end() override;
 
-    // For the windows of the forms.
-    HINSTANCE instance() const { return instance_; }
-    Runtime* runtime() const { return rt_; }
-    HICON icon(IconId id, int size);
-    HBRUSH brush(Color c, int sys_color);
+    // The icons and brushes every window of the program uses.
+    Resources& resources() { return resources_; }
     bool is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam) const;
-    // The shell's "TaskbarCreated": a new task bar (Explorer restarted, or
-    // started after us) has an empty tray, and only top-level windows hear it.
     UINT taskbar_created() const { return taskbar_created_; }
     // Adds again, as last set, the icons whose windows lie in this top-level window.
     void restore_tray_icons(HWND top);
@@ -83,8 +79,6 @@ public:
     ULONGLONG started_ms() const { return created_; }
     static constexpr UINT kTrayRetryMs = 5000;
     static constexpr ULONGLONG kTrayRetryForMs = 120000;
-    // The owner of a window that has no task-bar button of its own.
-    HWND owner_window(const Form& form) const;
 
 private:
     static LRESULT CALLBACK service_proc(HWND, UINT, WPARAM, LPARAM);
@@ -101,6 +95,8 @@ private:
     FormWindow* window_of(const Form& form) const;
 
     HINSTANCE instance_;
+    Resources resources_;
+    WindowContext context_;  // handed to every form's windows
     Runtime* rt_ = nullptr;
     HWND service_ = nullptr;  // message-only: the clock and deferred clean-up
     ULONGLONG start_ = 0;
@@ -111,10 +107,6 @@ private:
     std::vector<std::unique_ptr<FormWindow>> windows_;  // in the order loaded
     std::vector<std::unique_ptr<FormWindow>> doomed_;   // unloaded, destroyed when safe
     int modal_ = 0;  // a pop-up menu or message box is running its own loop
-    std::map<std::pair<IconId, int>, HICON> icons_;
-    std::map<std::uint32_t, HICON> icon_values_;
-    std::map<std::uint32_t, IconId> icon_ids_;  // which picture a handle value shows
-    std::map<Color, HBRUSH> brushes_;
     // Every icon the program has added and not deleted, shown or not: an add
     // that failed (no task bar yet) is kept, to be made good by the next one.
     struct TrayEntry {
