@@ -97,6 +97,7 @@ TEST(SysInfo, TheFirstValueWinsEvenWhenItsFileIsMissing) {
     EXPECT_EQ(app.desk.boxes[0].prompt, "Unable to start System Information!");
     EXPECT_EQ(app.desk.boxes[0].title, "Error");
     EXPECT_EQ(app.desk.boxes[0].style, 16);
+    EXPECT_EQ(app.desk.boxes[0].owner, "frmAbout");  // over the main window it disables
     EXPECT_TRUE(app.about_open());  // the box stays
     // The registry calls, with their exact arguments.
     const auto& c = app.os.reg_calls;

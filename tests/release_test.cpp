@@ -261,6 +261,34 @@ TEST(Watch, AnOpenErrorBoxHoldsEveryTimerSoBoxesNeverStack) {
     EXPECT_TRUE(w.mnuDefragMemory3.checked());
 }
 
+// A failed run's box belongs to the window in front of the user, so it
+// holds that window; with the window in the tray or minimised it has none.
+TEST(Watch, TheErrorBoxBelongsToTheShownWindowOrToNone) {
+    App app;
+    app.os.set_memory_mb(1000, 10, 100, 50);
+    app.os.fail_claims = true;
+    frmMain& w = app.start();
+    app.advance(1);
+    app.choose("mnuDefragMemory1");
+    app.advance(1);
+    ASSERT_EQ(app.desk.boxes.size(), 1u);
+    EXPECT_EQ(app.desk.boxes.back().owner, "frmMain");
+
+    app.choose("mnuDefragMemory3");  // the watch asks every two seconds from now
+    app.tray(0x203);                 // hidden in the tray
+    ASSERT_FALSE(w.visible());
+    app.advance(2001);
+    ASSERT_EQ(app.desk.boxes.size(), 2u);
+    EXPECT_EQ(app.desk.boxes.back().owner, "");
+
+    app.tray(0x203);  // shown again, then minimised
+    ASSERT_TRUE(w.visible());
+    w.minimize();
+    app.advance(2000);
+    ASSERT_EQ(app.desk.boxes.size(), 3u);
+    EXPECT_EQ(app.desk.boxes.back().owner, "");
+}
+
 TEST(Watch, ARequestDuringAPendingQuitReplacesIt) {
     App app;
     app.os.set_memory_mb(200, 1, 100, 50);

@@ -34,7 +34,8 @@ public:
     virtual ~Desktop() = default;
 
     // Modal; returns when closed. The caller holds the scheduler around it.
-    virtual int message_box(const std::string& prompt, int style, const std::string& title) = 0;
+    // owner is the form the box belongs to (Runtime::box_owner), or null.
+    virtual int message_box(const std::string& prompt, int style, const std::string& title, Form* owner) = 0;
     virtual std::uint32_t shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) = 0;
     // Whether the program's icon is in a tray now, where the user can reach it.
     virtual bool tray_icon_present() { return true; }

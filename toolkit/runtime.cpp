@@ -16,7 +16,15 @@ int Runtime::msgbox(const std::string& prompt, int style, const std::string& tit
         Scheduler& s;
         ~Release() { s.release(); }
     } release{scheduler_};
-    return desktop_.message_box(prompt, style, title);
+    return desktop_.message_box(prompt, style, title, box_owner());
+}
+
+Form* Runtime::box_owner() const {
+    for (auto it = loaded_forms_.rbegin(); it != loaded_forms_.rend(); ++it) {
+        Form* f = *it;
+        if (f->loaded() && f->visible() && !f->minimized() && f->enabled()) return f;
+    }
+    return nullptr;
 }
 
 void Runtime::unexpected_error(const std::exception& e) {

@@ -60,6 +60,10 @@ public:
 
     // A modal message box; no timer fires while it is open.
     int msgbox(const std::string& prompt, int style, const std::string& title);
+    // The form a message box opened now belongs to: the last loaded form
+    // that is shown, not minimised and takes input (the About box over the
+    // main window it disables); none while every form is hidden in the tray.
+    Form* box_owner() const;
 
     // The session's end (log-off, shut-down, the system's SIGTERM): the
     // start-up form unloads as its close box would, even while the About box

@@ -200,3 +200,21 @@ TEST(Win32Shortcuts, EachKeyChoosesTheEntryThatShowsIt) {
 }
 
 }  // namespace
+
+// A box for the active window stays with it; one for a window the user is
+// not in comes forward; one with no window shown holds the whole program.
+TEST(Win32Boxes, ABoxComesForwardUnlessItsOwnerIsTheActiveWindow) {
+    using tk::win32::Win32Desktop;
+    HWND main = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    HWND other = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(main && other);
+    const UINT critical = MB_ICONERROR;
+    EXPECT_EQ(Win32Desktop::box_type(MB_ICONERROR, main, main), critical);
+    EXPECT_EQ(Win32Desktop::box_type(MB_ICONERROR, main, other), critical | MB_SETFOREGROUND);
+    EXPECT_EQ(Win32Desktop::box_type(MB_ICONERROR, main, nullptr), critical | MB_SETFOREGROUND);
+    EXPECT_EQ(Win32Desktop::box_type(MB_ICONERROR, nullptr, nullptr), critical | MB_TASKMODAL | MB_SETFOREGROUND);
+    // Only the style's own bits pass.
+    EXPECT_EQ(Win32Desktop::box_type(0x7FFF0000 | MB_ICONERROR, main, main), critical);
+    ::DestroyWindow(main);
+    ::DestroyWindow(other);
+}

@@ -17,8 +17,8 @@ constexpr int kBorderPx = 4, kCaptionPx = 23, kMenuBarPx = 19;
 
 HeadlessDesktop::HeadlessDesktop() = default;
 
-int HeadlessDesktop::message_box(const std::string& prompt, int style, const std::string& title) {
-    boxes.push_back({prompt, style, title});
+int HeadlessDesktop::message_box(const std::string& prompt, int style, const std::string& title, Form* owner) {
+    boxes.push_back({prompt, style, title, owner ? owner->name() : std::string()});
     note("box " + prompt);
     ++open_boxes;
     struct Close {

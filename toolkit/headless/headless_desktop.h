@@ -34,6 +34,7 @@ struct MessageBoxCall {
     std::string prompt;
     int style;
     std::string title;
+    std::string owner;  // the owner form's name; empty for none
 };
 
 struct TrayCall {
@@ -68,7 +69,7 @@ public:
     std::vector<std::string> unhandled;
 
     // Desktop
-    int message_box(const std::string& prompt, int style, const std::string& title) override;
+    int message_box(const std::string& prompt, int style, const std::string& title, Form* owner) override;
     std::uint32_t shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) override;
     bool tray_icon_present() override { return tray_icon.shown; }
     void popup_menu(Form& owner, Menu& menu) override;

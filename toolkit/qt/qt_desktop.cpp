@@ -156,7 +156,9 @@ void QtDesktop::tick() {
     if (!ended_) tick_timer_.start(static_cast<int>(delay));
 }
 
-int QtDesktop::message_box(const std::string& prompt, int style, const std::string& title) {
+int QtDesktop::message_box(const std::string& prompt, int style, const std::string& title, Form* /*owner*/) {
+    // Application-modal, so it needs no owner: every window of the program
+    // waits for it, and the window manager places it as a dialog of its own.
     QMessageBox box(box_icon(style), QString::fromStdString(title), QString::fromStdString(prompt),
                     QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);

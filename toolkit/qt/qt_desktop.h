@@ -50,7 +50,7 @@ public:
     // Starts the clock that drives the runtime's timers.
     void start(Runtime& rt);
 
-    int message_box(const std::string& prompt, int style, const std::string& title) override;
+    int message_box(const std::string& prompt, int style, const std::string& title, Form* owner) override;
     std::uint32_t shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) override;
     bool tray_icon_present() override;
     void popup_menu(Form& owner, Menu& menu) override;

@@ -146,11 +146,20 @@ FormWindow* Win32Desktop::window_of(const Form& form) const {
 
 // --- boxes, tray, pop-ups, icons --------------------------------------------------
 
-int Win32Desktop::message_box(const std::string& prompt, int style, const std::string& title) {
+UINT Win32Desktop::box_type(int style, HWND owner, HWND active) {
     // The styles and answers are the system's own numbers.
     UINT type = static_cast<UINT>(style) & 0xFFFFu;
-    HWND owner = ::GetActiveWindow();
+    // A box raised by a timer while the user works elsewhere comes to the
+    // front; with no window shown, it holds every window of the program.
     if (!owner) type |= MB_TASKMODAL | MB_SETFOREGROUND;
+    else if (owner != active) type |= MB_SETFOREGROUND;
+    return type;
+}
+
+int Win32Desktop::message_box(const std::string& prompt, int style, const std::string& title, Form* owner_form) {
+    const FormWindow* fw = owner_form ? window_of(*owner_form) : nullptr;
+    HWND owner = fw ? fw->hwnd : nullptr;
+    const UINT type = box_type(style, owner, ::GetActiveWindow());
     ++modal_;
     const int answer =
         ::MessageBoxW(owner, os::widen(prompt).c_str(), os::widen(title).c_str(), type);

@@ -54,7 +54,7 @@ public:
     void run();
 
     // Desktop
-    int message_box(const std::string& prompt, int style, const std::string& title) override;
+    int message_box(const std::string& prompt, int style, const std::string& title, Form* owner) override;
     std::uint32_t shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) override;
     // True while the shell holds one of the program's icons: the last add or
     // change it took, or the add after a new task bar.
@@ -77,6 +77,9 @@ public:
     void retry_tray_icons(ULONGLONG now_ms);
     bool tray_retry_armed() const { return tray_retry_armed_; }
     ULONGLONG started_ms() const { return created_; }
+    // A message box's type: the program's style, and how it comes forward
+    // for its owner window (null for none) while active is the active window.
+    static UINT box_type(int style, HWND owner, HWND active);
     static constexpr UINT kTrayRetryMs = 5000;
     static constexpr ULONGLONG kTrayRetryForMs = 120000;
 
