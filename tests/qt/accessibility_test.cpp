@@ -80,7 +80,7 @@ TEST(Accessible, FiguresFramesAndBarsReadAsTheirCaptionsAndMegabytes) {
     }
     EXPECT_TRUE(w.lblFreePhysicalShow.caption().ends_with(" MB"));
     EXPECT_EQ(acc(w.Frame1)->role(), QAccessible::Grouping);
-    EXPECT_EQ(name(w.Frame1), "Физ. память    ");
+    EXPECT_EQ(name(w.Frame1), "Физ. память");  // the padding blanks are not read
     EXPECT_EQ(name(w.Frame2), "Файл стр");
 
     // The bars: free megabytes out of the total, not the drawn length.

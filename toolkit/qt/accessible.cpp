@@ -6,9 +6,9 @@
 #include <QAccessibleWidget>
 #include <QGuiApplication>
 
-#include <charconv>
 #include <string>
 
+#include "toolkit/accessible.h"
 #include "toolkit/form.h"
 #include "toolkit/qt/form_window.h"
 #include "toolkit/qt/widgets.h"
@@ -16,28 +16,7 @@
 namespace tk::qt {
 namespace {
 
-// "&Система" reads "Система"; "&&" is a literal ampersand.
-QString without_access_keys(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('&')) {
-            if (++i == text.size()) break;
-        }
-        out += text[i];
-    }
-    return out;
-}
-
-// The number a figure's caption starts with ("23205 MB"); 0 for the
-// placeholders shown before the first refresh.
-qint64 leading_number(const Control* label) {
-    if (!label) return 0;
-    const std::string& s = label->caption();
-    qint64 n = 0;
-    std::from_chars(s.data(), s.data() + s.size(), n);
-    return n;
-}
+QString read_out(const QString& caption) { return QString::fromStdString(spoken(caption.toStdString())); }
 
 const Control* control_of(const QWidget* w) {
     auto* cw = dynamic_cast<const ControlWidget*>(w);
@@ -57,7 +36,7 @@ class FrameAccessible : public QAccessibleWidget {
 public:
     explicit FrameAccessible(FrameBox* w) : QAccessibleWidget(w, QAccessible::Grouping) {}
     QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Name) return without_access_keys(static_cast<FrameBox*>(widget())->title());
+        if (t == QAccessible::Name) return read_out(static_cast<FrameBox*>(widget())->title());
         return QAccessibleWidget::text(t);
     }
 };
@@ -69,21 +48,20 @@ public:
     explicit PictureAccessible(PictureBoxWidget* w) : QAccessibleWidget(w, QAccessible::Client) {}
 
     QAccessible::Role role() const override {
-        if (is_bar()) return QAccessible::ProgressBar;
         const Control* c = control_of(widget());
-        if (c && c->picture() != IconId::None) return QAccessible::Graphic;
+        switch (c ? accessible_role(*c) : AccessibleRole::Other) {
+            case AccessibleRole::Bar: return QAccessible::ProgressBar;
+            case AccessibleRole::Picture: return QAccessible::Graphic;
+            case AccessibleRole::Other: break;
+        }
         return QAccessible::Client;
     }
     QString text(QAccessible::Text t) const override {
-        if (t != QAccessible::Name) return QAccessibleWidget::text(t);
-        if (is_bar()) {
-            // Named as the panel it stands in.
-            for (QWidget* p = widget()->parentWidget(); p; p = p->parentWidget())
-                if (auto* frame = dynamic_cast<FrameBox*>(p)) return without_access_keys(frame->title());
-            return QString();
-        }
-        if (role() == QAccessible::Graphic) return QGuiApplication::applicationDisplayName();
-        return QAccessibleWidget::text(t);
+        const Control* c = control_of(widget());
+        if (t != QAccessible::Name || !c || accessible_role(*c) == AccessibleRole::Other)
+            return QAccessibleWidget::text(t);
+        return QString::fromStdString(
+            accessible_name(*c, QGuiApplication::applicationDisplayName().toStdString()));
     }
     // The fills inside a bar are part of its drawing, not objects of their own.
     int childCount() const override { return is_bar() ? 0 : QAccessibleWidget::childCount(); }
@@ -98,16 +76,20 @@ public:
         return QAccessibleWidget::interface_cast(t);
     }
 
-    QVariant currentValue() const override { return leading_number(bar() ? bar()->value_label() : nullptr); }
+    QVariant currentValue() const override {
+        return static_cast<qint64>(figure_megabytes(bar() ? bar()->value_label() : nullptr));
+    }
     void setCurrentValue(const QVariant&) override {}  // read only
-    QVariant maximumValue() const override { return leading_number(bar() ? bar()->total_label() : nullptr); }
+    QVariant maximumValue() const override {
+        return static_cast<qint64>(figure_megabytes(bar() ? bar()->total_label() : nullptr));
+    }
     QVariant minimumValue() const override { return 0; }
     QVariant minimumStepSize() const override { return 1; }
 
 private:
     const Control* bar() const {
         const Control* c = control_of(widget());
-        return c && c->value_label() ? c : nullptr;
+        return c && accessible_role(*c) == AccessibleRole::Bar ? c : nullptr;
     }
     bool is_bar() const { return bar() != nullptr; }
 };
@@ -139,7 +121,7 @@ void announce_caption(QWidget* widget, const Control& control) {
         if (c->value_label() != &control && c->total_label() != &control) continue;
         QWidget* bar = peer_widget(*c);
         if (!bar) continue;
-        QAccessibleValueChangeEvent value(bar, leading_number(c->value_label()));
+        QAccessibleValueChangeEvent value(bar, static_cast<qint64>(figure_megabytes(c->value_label())));
         QAccessible::updateAccessibility(&value);
     }
 }

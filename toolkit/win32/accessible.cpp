@@ -4,6 +4,7 @@
 #include <iterator>
 #include <utility>
 
+#include "toolkit/accessible.h"
 #include "toolkit/os/windows/text.h"
 
 namespace tk::win32 {
@@ -21,50 +22,17 @@ std::string& program_name() {
     return name;
 }
 
-bool is_bar(const Control& c) { return c.value_label() != nullptr; }
-
-// A caption as it is read out: "&Система" is "Система", "&&" an ampersand;
-// the blanks that pad it in the layout are not read.
-std::string spoken(const std::string& caption) {
-    std::string out;
-    for (std::size_t i = 0; i < caption.size(); ++i) {
-        if (caption[i] == '&' && ++i == caption.size()) break;
-        out += caption[i];
-    }
-    out.erase(out.find_last_not_of(' ') + 1);
-    return out;
-}
-
 }  // namespace
 
 void set_program_name(std::string name) { program_name() = std::move(name); }
 
-long accessible_role(const Control& c) {
-    if (is_bar(c)) return ROLE_SYSTEM_PROGRESSBAR;
-    // The hidden box that the tray calls back holds the tray's picture too;
-    // it is no picture anyone sees.
-    if (c.kind() == Kind::PictureBox && c.picture() != IconId::None && c.visible()) return ROLE_SYSTEM_GRAPHIC;
-    return 0;
-}
-
-std::string accessible_name(const Control& c) {
-    if (is_bar(c)) {
-        // Named as the panel it stands in.
-        for (const Control* p = c.parent(); p; p = p->parent())
-            if (p->kind() == Kind::Frame) return spoken(p->caption());
-        return {};
+long system_role(const Control& c) {
+    switch (tk::accessible_role(c)) {
+        case AccessibleRole::Bar: return ROLE_SYSTEM_PROGRESSBAR;
+        case AccessibleRole::Picture: return ROLE_SYSTEM_GRAPHIC;
+        case AccessibleRole::Other: break;
     }
-    if (accessible_role(c) == ROLE_SYSTEM_GRAPHIC) return program_name();
-    return {};
-}
-
-std::string accessible_value(const Control& c) {
-    const Control* label = c.value_label();
-    if (!label) return {};
-    const std::string& figure = label->caption();
-    // The placeholder before the first refresh is no figure.
-    if (figure.empty() || figure[0] < '0' || figure[0] > '9') return {};
-    return figure;
+    return 0;
 }
 
 Annotations::Annotations(IAccPropServices* services) : services_(services) {
@@ -83,9 +51,9 @@ IAccPropServices* Annotations::system_services() {
 }
 
 bool Annotations::describe(HWND h, const Control& c) {
-    const long role = accessible_role(c);
+    const long role = system_role(c);
     if (!h || !role) return false;
-    const std::wstring name = os::widen(accessible_name(c));
+    const std::wstring name = os::widen(tk::accessible_name(c, program_name()));
     // Unchanged text is not set again: a screen reader hears a name change.
     wchar_t old[256] = {};
     ::GetWindowTextW(h, old, static_cast<int>(std::size(old)));
@@ -99,7 +67,7 @@ bool Annotations::describe(HWND h, const Control& c) {
     v.lVal = role;
     services_->SetHwndProp(h, client, CHILDID_SELF, kRole, v);
     if (role == ROLE_SYSTEM_PROGRESSBAR)
-        services_->SetHwndPropStr(h, client, CHILDID_SELF, kValue, os::widen(accessible_value(c)).c_str());
+        services_->SetHwndPropStr(h, client, CHILDID_SELF, kValue, os::widen(tk::accessible_value(c)).c_str());
     return true;
 }
 

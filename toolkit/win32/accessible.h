@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Names, roles and values for the windows that draw themselves: a bar reads
-// as a progress bar named after its panel, whose value is its figure label's
-// megabytes; a picture in sight as a graphic named after the program. The
-// name is also the window's text, which Windows' own accessible object and
+// Names, roles and values for the windows that draw themselves, as the model
+// gives them (toolkit/accessible.h). The name is also the window's text, which Windows' own accessible object and
 // every screen reader read; role, name and value are dynamic annotations
 // through the system's IAccPropServices where COM offers it. Values change
 // without an event: a meter that moves several times a second would keep a
@@ -20,11 +18,8 @@ namespace tk::win32 {
 // The name a picture in sight is read out by: the program's, given once at start.
 void set_program_name(std::string name);
 
-// The accessible role of a control that draws itself; 0 for any other.
-long accessible_role(const Control& c);
-std::string accessible_name(const Control& c);
-// A bar's figure ("23205 MB"); empty before the first one is shown.
-std::string accessible_value(const Control& c);
+// The system's role for a control that draws itself; 0 for any other.
+long system_role(const Control& c);
 
 class Annotations {
 public:

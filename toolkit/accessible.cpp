@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "toolkit/accessible.h"
+
+#include <charconv>
+
+namespace tk {
+
+AccessibleRole accessible_role(const Control& c) {
+    if (c.value_label()) return AccessibleRole::Bar;
+    if (c.kind() == Kind::PictureBox && c.picture() != IconId::None && c.visible()) return AccessibleRole::Picture;
+    return AccessibleRole::Other;
+}
+
+std::string accessible_name(const Control& c, const std::string& program_name) {
+    switch (accessible_role(c)) {
+        case AccessibleRole::Bar:
+            // Named as the panel it stands in.
+            for (const Control* p = c.parent(); p; p = p->parent())
+                if (p->kind() == Kind::Frame) return spoken(p->caption());
+            return {};
+        case AccessibleRole::Picture: return program_name;
+        case AccessibleRole::Other: break;
+    }
+    return {};
+}
+
+std::string accessible_value(const Control& c) {
+    const Control* label = c.value_label();
+    if (!label) return {};
+    const std::string& figure = label->caption();
+    if (figure.empty() || figure[0] < '0' || figure[0] > '9') return {};
+    return figure;
+}
+
+std::int64_t figure_megabytes(const Control* figure_label) {
+    if (!figure_label) return 0;
+    const std::string& s = figure_label->caption();
+    std::int64_t n = 0;
+    std::from_chars(s.data(), s.data() + s.size(), n);
+    return n;
+}
+
+std::string spoken(const std::string& caption) {
+    std::string out;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && ++i == caption.size()) break;
+        out += caption[i];
+    }
+    out.erase(out.find_last_not_of(' ') + 1);
+    return out;
+}
+
+}  // namespace tk

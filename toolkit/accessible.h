@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// What a screen reader is told about the controls the program draws itself,
+// the same on every desktop: a bar reads as a progress bar named after its
+// panel, valued at its figure label's megabytes out of its total label's; a
+// picture in sight reads as a graphic named after the program. A hidden
+// picture (the box the tray calls back) is nothing anyone sees.
+#include <cstdint>
+#include <string>
+
+#include "toolkit/control.h"
+
+namespace tk {
+
+enum class AccessibleRole { Other, Bar, Picture };
+
+AccessibleRole accessible_role(const Control& c);
+// A bar's panel caption as read out, the program's name for a picture, and
+// nothing for other controls.
+std::string accessible_name(const Control& c, const std::string& program_name);
+// A bar's figure as shown ("23205 MB"); empty before the first one is shown.
+std::string accessible_value(const Control& c);
+// The whole megabytes a figure label shows; 0 for a placeholder or no label.
+std::int64_t figure_megabytes(const Control* figure_label);
+// A caption as read out: "&Система" is "Система", "&&" an ampersand, and the
+// blanks that pad it in the layout are not read.
+std::string spoken(const std::string& caption);
+
+}  // namespace tk
