@@ -108,6 +108,34 @@ e2e_wait() {
     return 1
 }
 
+# The clock in microseconds (bash's EPOCHREALTIME without its point).
+e2e_now_us() { echo "${EPOCHREALTIME//[!0-9]/}"; }
+e2e_us() { awk -v s="$1" 'BEGIN { printf "%d", s * 1000000 }'; }   # e2e_us SECONDS
+
+# stays SECONDS COMMAND [ARG...]: the command keeps succeeding for the whole
+# window, watched every 0.1 s. For checks that nothing happens: the window
+# cannot end early when all is well, as a late change is what they look for,
+# but a change fails at once. Its output is dropped.
+stays() {
+    local end
+    end=$(($(e2e_now_us) + $(e2e_us "$1")))
+    shift
+    while :; do
+        "$@" >/dev/null 2>&1 || return 1
+        [ "$(e2e_now_us)" -lt "$end" ] || return 0
+        sleep 0.1
+    done
+}
+
+# settle SECONDS: a fixed pause, only where there is nothing to poll: the
+# quiet window before a check that nothing happened, or drawing that must
+# finish before a screenshot with nothing to say it has.
+settle() { sleep "$1"; }
+
+# click_gap: the pause between two clicks that must not make a double-click
+# (the hosts' double-click interval is 400-500 ms); only time tells.
+click_gap() { settle 0.6; }
+
 # --- processes ------------------------------------------------------------------
 alive() { kill -0 "$1" 2>/dev/null; }
 
@@ -146,8 +174,7 @@ e2e_forget() {
 # e2e_stop PID: ends a process started here: TERM, then KILL after 3 s.
 e2e_stop() {
     kill "$1" 2>/dev/null || true
-    local i
-    for i in $(seq 30); do alive "$1" || break; sleep 0.1; done
+    e2e_wait 3 not alive "$1" || true
     kill -9 "$1" 2>/dev/null || true
     wait "$1" 2>/dev/null || true
     e2e_forget "$1"
@@ -162,9 +189,7 @@ e2e_stop_all() {
 # e2e_wait_exit PID SECONDS: waits for it to end; EXIT_STATUS is its status.
 # Fails if it still runs.
 e2e_wait_exit() {
-    local deadline=$((SECONDS + $2))
-    while alive "$1" && [ "$SECONDS" -le "$deadline" ]; do sleep 0.1; done
-    alive "$1" && return 1
+    e2e_wait "$2" not alive "$1" || return 1
     wait "$1" 2>/dev/null
     EXIT_STATUS=$?
     e2e_forget "$1"
