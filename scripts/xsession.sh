@@ -70,6 +70,7 @@ xsession_start_tray() {
         { echo "trayer did not start" >&2; return 1; }
 }
 
+xsession_gone() { ! kill -0 "$1" 2>/dev/null; }
 xsession_wm_up() { [[ "$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null)" == *"window id"* ]]; }
 xsession_tray_up() { [[ "$(xwininfo -root -tree 2>/dev/null)" == *\"panel\"* ]]; }
 
@@ -81,7 +82,7 @@ xsession_stop() {
         kill "$pid" 2>/dev/null || true
     done
     for pid in "${XSESSION_PIDS[@]}"; do
-        for _ in $(seq 30); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        xsession_wait 30 xsession_gone "$pid" || true
         kill -9 "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     done
