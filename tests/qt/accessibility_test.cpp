@@ -28,26 +28,16 @@
 #include "toolkit/qt/icons.h"
 #include "toolkit/qt/menu_peer.h"
 #include "toolkit/qt/peers.h"
-#include "toolkit/os/real_system.h"
-#include "toolkit/qt/qt_desktop.h"
+#include "qt_program.h"
 
 namespace {
 
-QWidget* widget(const tk::Control& c) { return static_cast<tk::qt::WidgetPeer*>(c.peer())->widget(); }
-QAction* action(const tk::Menu& m) { return static_cast<tk::qt::MenuPeer*>(m.peer())->action(); }
+using test::action;
+using test::widget;
+using Program = test::QtProgram;
 QAccessibleInterface* acc(const tk::Control& c) { return QAccessible::queryAccessibleInterface(widget(c)); }
 std::string name(const tk::Control& c) { return acc(c)->text(QAccessible::Name).toStdString(); }
 
-struct Program {
-    tk::os::RealSystem system;
-    tk::qt::QtDesktop platform;
-    tk::Runtime rt{system, platform};
-    std::unique_ptr<frmMain> w;
-    Program() {
-        platform.start(rt);
-        w = StartProgram(rt);
-    }
-};
 
 std::int64_t figure(const tk::Label& l) { return std::stoll(l.caption()); }
 

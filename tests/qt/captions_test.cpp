@@ -18,14 +18,13 @@
 #include "about/frmAbout.h"
 #include "app/program.h"
 #include "toolkit/qt/peers.h"
-#include "toolkit/os/real_system.h"
-#include "toolkit/qt/qt_desktop.h"
+#include "qt_program.h"
 
 namespace {
 
 using tk::qt::WidgetPeer;
 
-QWidget* widget(const tk::Control& c) { return static_cast<WidgetPeer*>(c.peer())->widget(); }
+using test::widget;
 
 // The pixels a text takes when drawn on one line, access-key marks removed.
 QSize text_size(const QFont& font, const QString& text) {
@@ -100,13 +99,9 @@ void expect_all_fixed_captions_fit(frmMain& w) {
     a.unload();
 }
 
-struct Program {
-    tk::os::RealSystem system;
-    tk::qt::QtDesktop platform;
-    tk::Runtime rt{system, platform};
-    std::unique_ptr<frmMain> w;
-    Program() { platform.start(rt); }
-    void start() { w = StartProgram(rt); }
+// Started by each test once it has set the fonts up.
+struct Program : test::QtProgram {
+    Program() : QtProgram({}, Start::Later) {}
 };
 
 }  // namespace

@@ -8,35 +8,29 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "about/frmAbout.h"
 #include "app/program.h"
-#include "toolkit/os/real_system.h"
-#include "toolkit/qt/peers.h"
-#include "toolkit/qt/qt_desktop.h"
+#include "qt_program.h"
+#include "toolkit/os/os.h"
 
 namespace {
 
-QWidget* widget(const tk::Control& c) { return static_cast<tk::qt::WidgetPeer*>(c.peer())->widget(); }
+using test::widget;
 
-struct Program {
-    std::unique_ptr<tk::os::RealSystem> system;
-    std::unique_ptr<tk::qt::QtDesktop> platform;
-    std::unique_ptr<tk::Runtime> rt;
-    std::unique_ptr<frmMain> w;
-    // Starts the program as main() does with this command line.
-    explicit Program(std::vector<std::string> args) {
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        system = std::make_unique<tk::os::RealSystem>(
-            tk::os::argument_text(static_cast<int>(args.size()), argv.data()));
-        platform = std::make_unique<tk::qt::QtDesktop>();
-        rt = std::make_unique<tk::Runtime>(*system, *platform);
-        platform->start(*rt);
-        w = StartProgram(*rt);
-    }
+// The argument text main() reads from this command line.
+std::string argument_text(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return tk::os::argument_text(static_cast<int>(args.size()), argv.data());
+}
+
+// Starts the program as main() does with this command line.
+struct Program : test::QtProgram {
+    explicit Program(std::vector<std::string> args) : QtProgram(argument_text(std::move(args))) {}
 };
 
 }  // namespace
@@ -51,7 +45,7 @@ TEST(ArgumentText, KeepsQtsOwnOptionWords) {
         Program p(args);
         std::string joined;
         for (std::size_t i = 1; i < args.size(); ++i) joined += (i > 1 ? " " : "") + args[i];
-        EXPECT_EQ(p.system->argument_text(), joined);
+        EXPECT_EQ(p.system.argument_text(), joined);
         EXPECT_TRUE(p.w->visible()) << joined;
         EXPECT_EQ(p.w->mnuShow.caption(), "&Hide") << joined;
         EXPECT_FALSE(p.w->mnuDefragMemory3.checked()) << joined;  // the watch is off
@@ -60,7 +54,7 @@ TEST(ArgumentText, KeepsQtsOwnOptionWords) {
     }
     // The switch alone still starts with the watch on.
     Program p({"taluvex", "/auto"});
-    EXPECT_EQ(p.system->argument_text(), "/auto");
+    EXPECT_EQ(p.system.argument_text(), "/auto");
     EXPECT_TRUE(p.w->mnuDefragMemory3.checked());
 }
 

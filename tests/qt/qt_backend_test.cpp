@@ -23,7 +23,7 @@
 #include "toolkit/qt/form_window.h"
 #include "toolkit/qt/menu_peer.h"
 #include "toolkit/qt/peers.h"
-#include "toolkit/os/real_system.h"
+#include "qt_program.h"
 #include "toolkit/qt/qt_desktop.h"
 #include "toolkit/qt/tray_icon.h"
 
@@ -31,19 +31,11 @@ namespace {
 
 using tk::qt::WidgetPeer;
 
-QWidget* widget(tk::Control& c) { return static_cast<WidgetPeer*>(c.peer())->widget(); }
-QAction* action(tk::Menu& m) { return static_cast<tk::qt::MenuPeer*>(m.peer())->action(); }
+using test::action;
+using test::widget;
 QString label_text(tk::Control& c) { return static_cast<tk::qt::LabelBox*>(widget(c))->text(); }
 
-struct QtApp {
-    tk::os::RealSystem system;
-    tk::qt::QtDesktop platform;
-    tk::Runtime rt{system, platform};
-    std::unique_ptr<frmMain> w;
-    QtApp() {
-        platform.start(rt);
-        w = StartProgram(rt);
-    }
+struct QtApp : test::QtProgram {
     // Lets the 1/64 s clock tick a few times.
     void run_ms(int ms) { QTest::qWait(ms); }
 };
@@ -139,7 +131,7 @@ TEST(QtBackend, WithoutATrayTheProgramRunsOnSilently) {
     EXPECT_FALSE(app.rt.ended());
     // No tray here (and no StatusNotifier host): hiding to the tray
     // minimises the window instead of hiding it.
-    EXPECT_FALSE(app.platform.tray_icon_present());
+    EXPECT_FALSE(app.desktop.tray_icon_present());
     ASSERT_TRUE(app.w->user_shortcut(tk::Shortcut::CtrlT));
     EXPECT_TRUE(widget(*app.w)->isVisible());
     EXPECT_TRUE(widget(*app.w)->isMinimized());
@@ -280,7 +272,7 @@ TEST(TrayWithAHangingWatcher, HidingReturnsAtOnceAndTheWindowStaysInReach) {
     EXPECT_TRUE(refreshed);
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->isMinimized());
-    EXPECT_FALSE(app.platform.tray_icon_present());
+    EXPECT_FALSE(app.desktop.tray_icon_present());
 
     // Known to have no tray now: hiding minimises, at once.
     w.show();
@@ -408,7 +400,7 @@ TEST(TrayWithAWatcherThatAlwaysClaimsAHost, TheHostsBusNamesTellWhenTheTrayIsGon
     };
     // No host's name seen yet (a log-in before the shell, or GNOME Shell's
     // host, which owns none): the watcher is believed.
-    ASSERT_TRUE(wait_until([&] { return app.platform.tray_icon_present(); }));
+    ASSERT_TRUE(wait_until([&] { return app.desktop.tray_icon_present(); }));
     ASSERT_TRUE(hide_to_tray());
     EXPECT_FALSE(window->isVisible());
 
@@ -423,7 +415,7 @@ TEST(TrayWithAWatcherThatAlwaysClaimsAHost, TheHostsBusNamesTellWhenTheTrayIsGon
     shell.reset();
     EXPECT_TRUE(wait_until([&] { return window->isVisible(); }));
     EXPECT_TRUE(window->isMinimized());
-    EXPECT_FALSE(app.platform.tray_icon_present());
+    EXPECT_FALSE(app.desktop.tray_icon_present());
     // Hiding now minimises.
     ASSERT_TRUE(hide_to_tray());
     EXPECT_TRUE(window->isVisible());
@@ -431,7 +423,7 @@ TEST(TrayWithAWatcherThatAlwaysClaimsAHost, TheHostsBusNamesTellWhenTheTrayIsGon
 
     // A new host, by the protocol's form of the name: hiding hides again.
     FakeHost next("org.freedesktop.StatusNotifierHost-4002");
-    ASSERT_TRUE(wait_until([&] { return app.platform.tray_icon_present(); }));
+    ASSERT_TRUE(wait_until([&] { return app.desktop.tray_icon_present(); }));
     ASSERT_TRUE(hide_to_tray());
     EXPECT_FALSE(window->isVisible());
 
