@@ -15,8 +15,12 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
 
 #include "about/frmAbout.h"
 #include "app/program.h"
@@ -36,6 +40,7 @@ using test::widget;
 QString label_text(tk::Control& c) { return static_cast<tk::qt::LabelBox*>(widget(c))->text(); }
 
 struct QtApp : test::QtProgram {
+    using test::QtProgram::QtProgram;
     // Lets the 1/64 s clock tick a few times.
     void run_ms(int ms) { QTest::qWait(ms); }
 };
@@ -193,9 +198,11 @@ TEST(TrayActivations, PairsWithinTheIntervalAreOneDoubleClickAndGnomeShellsSingl
     EXPECT_TRUE(h.activate(1100, 400, true));
     EXPECT_FALSE(h.activate(1600, 400));
 
-    EXPECT_TRUE(tk::qt::sends_one_activate_per_double_click("gnome-shell"));
-    for (const char* other : {"plasmashell", "kded5", "xfce4-panel", "wrapper-2.0", "waybar", "lxqt-panel", ""})
-        EXPECT_FALSE(tk::qt::sends_one_activate_per_double_click(other)) << other;
+    // Told by the watcher's connection owning org.gnome.Shell too.
+    EXPECT_TRUE(tk::qt::sends_one_activate_per_double_click(":1.7", ":1.7"));
+    for (const char* shell : {":1.8", ""})
+        EXPECT_FALSE(tk::qt::sends_one_activate_per_double_click(":1.7", shell)) << shell;
+    EXPECT_FALSE(tk::qt::sends_one_activate_per_double_click("", ""));
 }
 
 // Watchers list items as "service/path" (KDE's), "service@/path" (GNOME
@@ -286,34 +293,45 @@ TEST(TrayWithAHangingWatcher, HidingReturnsAtOnceAndTheWindowStaysInReach) {
     EXPECT_FALSE(window->isMinimized());
 }
 
-// Set in the copy of this test run in a session of its own, with a watcher
-// that claims a host whatever runs (as KDE's does); and in the copy that is
-// that watcher.
+// Set in the copies of these tests run in sessions of their own, with
+// watchers that claim a host whatever runs (as KDE's does); and, to the role
+// it plays, in the copy that is such a watcher.
 constexpr char kClaimingWatcherRun[] = "TALUVEX_TEST_CLAIMING_WATCHER";
+constexpr char kBusyWatcherRun[] = "TALUVEX_TEST_BUSY_WATCHER";
 constexpr char kClaimingWatcherRole[] = "TALUVEX_TEST_BE_CLAIMING_WATCHER";
 
 namespace {
 
+const QString kWatcherName = "org.kde.StatusNotifierWatcher";
+
 // A StatusNotifier watcher that says a host is registered whatever runs and
-// lists every item that registers.
+// lists every item that registers. The "gnome" one's connection owns
+// org.gnome.Shell too, as the shell's does. The "busy" one answers GetAll one
+// call at a time, 150 ms each, and after its first answer takes a burst of
+// 50 registrations 50 ms apart, the fifth of them an item of the connection
+// it answered, as Qt's would come among others at log-in.
 class ClaimingWatcher : public QDBusVirtualObject {
 public:
+    explicit ClaimingWatcher(bool busy) : busy_(busy) {
+        answer_.setInterval(150);
+        QObject::connect(&answer_, &QTimer::timeout, &answer_, [this] { answer_next(); });
+        burst_.setInterval(50);
+        QObject::connect(&burst_, &QTimer::timeout, &burst_, [this] { register_next(); });
+    }
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& m, const QDBusConnection& bus) override {
-        const QVariantMap props{{"IsStatusNotifierHostRegistered", true},
-                                {"RegisteredStatusNotifierItems", items_},
-                                {"ProtocolVersion", 0}};
         if (m.member() == "GetAll") {
-            bus.send(m.createReply(QVariant::fromValue(props)));
+            pending_.push_back(m);
+            if (!busy_) answer_next();
+            else if (!answer_.isActive()) answer_.start();
         } else if (m.member() == "Get") {
-            bus.send(m.createReply(QVariant::fromValue(QDBusVariant(props.value(m.arguments().value(1).toString())))));
+            bus.send(m.createReply(QVariant::fromValue(QDBusVariant(props().value(m.arguments().value(1).toString())))));
         } else if (m.member() == "RegisterStatusNotifierItem") {
             const QString item = m.arguments().value(0).toString();
-            items_ << (item.startsWith('/') ? m.service() + item : item);
             bus.send(m.createReply());
-            bus.send(QDBusMessage::createSignal("/StatusNotifierWatcher", "org.kde.StatusNotifierWatcher",
-                                                "StatusNotifierItemRegistered")
-                     << item);
+            add(item.startsWith('/') ? m.service() + item : item);
+        } else if (m.member() == "Idle") {  // the burst is over and every call answered
+            bus.send(m.createReply(sent_ == 50 && pending_.empty()));
         } else {
             return false;
         }
@@ -321,14 +339,47 @@ public:
     }
 
 private:
+    QVariantMap props() const {
+        return {{"IsStatusNotifierHostRegistered", true}, {"RegisteredStatusNotifierItems", items_}, {"ProtocolVersion", 0}};
+    }
+    void add(const QString& item) {
+        items_ << item;
+        bus_.send(QDBusMessage::createSignal("/StatusNotifierWatcher", kWatcherName, "StatusNotifierItemRegistered")
+                  << item);
+    }
+    void answer_next() {
+        if (pending_.empty()) {
+            answer_.stop();
+            return;
+        }
+        const QDBusMessage m = pending_.front();
+        pending_.pop_front();
+        bus_.send(m.createReply(QVariant::fromValue(props())));
+        if (busy_ && caller_.isEmpty()) {
+            caller_ = m.service();
+            burst_.start();
+        }
+    }
+    void register_next() {
+        ++sent_;
+        add(sent_ == 5 ? caller_ + "/StatusNotifierItem" : bus_.baseService() + "/Item" + QString::number(sent_));
+        if (sent_ == 50) burst_.stop();
+    }
+
+    const bool busy_;
+    QDBusConnection bus_ = QDBusConnection::sessionBus();
     QStringList items_;
+    std::deque<QDBusMessage> pending_;
+    QTimer answer_, burst_;
+    QString caller_;
+    int sent_ = 0;
 };
 
-int run_claiming_watcher() {
-    ClaimingWatcher watcher;
+int run_claiming_watcher(const QString& role) {
+    ClaimingWatcher watcher(role == "busy");
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.registerVirtualObject("/StatusNotifierWatcher", &watcher) ||
-        !bus.registerService("org.kde.StatusNotifierWatcher"))
+    if (role == "gnome" && !bus.registerService("org.gnome.Shell")) return 1;
+    if (!bus.registerVirtualObject("/StatusNotifierWatcher", &watcher) || !bus.registerService(kWatcherName))
         return 1;
     return QCoreApplication::exec();
 }
@@ -339,6 +390,16 @@ struct FakeHost {
     QProcess process;
     explicit FakeHost(const QString& name) {
         process.start("dbus-test-tool", {"black-hole", "--session", "--name=" + name});
+    }
+};
+
+struct FakeWatcher {
+    QProcess process;
+    explicit FakeWatcher(const char* role) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(kClaimingWatcherRole, role);
+        process.setProcessEnvironment(env);
+        process.start(QCoreApplication::applicationFilePath());
     }
 };
 
@@ -353,43 +414,46 @@ bool owned(const QString& name) {
     return QDBusConnection::sessionBus().interface()->isServiceRegistered(name);
 }
 
+// Qt makes no StatusNotifier item on the offscreen platform: this process
+// registers one, as Qt would.
+bool register_item() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QDBusMessage reply = bus.call(
+        QDBusMessage::createMethodCall(kWatcherName, "/StatusNotifierWatcher", kWatcherName, "RegisterStatusNotifierItem")
+        << bus.baseService());
+    return reply.type() == QDBusMessage::ReplyMessage;
+}
+
+// Runs the test named by filter again, on a session bus of its own, with
+// run_var set; true when it passed.
+void run_in_own_session(const char* run_var, const char* filter) {
+    for (const char* tool : {"dbus-run-session", "dbus-test-tool"})
+        ASSERT_FALSE(QStandardPaths::findExecutable(tool).isEmpty()) << tool << " is missing";
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(run_var, "1");
+    run.setProcessEnvironment(env);
+    run.setProcessChannelMode(QProcess::MergedChannels);
+    run.start("dbus-run-session", {"--", QCoreApplication::applicationFilePath(), QString("--gtest_filter=") + filter});
+    ASSERT_TRUE(run.waitForFinished(120000));
+    const QString out = QString::fromLocal8Bit(run.readAll());
+    EXPECT_EQ(run.exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
+}
+
 }  // namespace
 
-// A watcher that always says a host is registered (KDE's, with no
-// plasmashell): the hosts' bus names tell. Before any is seen the watcher's
-// word stands; once one has been, the tray is up only while one is on the bus.
-TEST(TrayWithAWatcherThatAlwaysClaimsAHost, TheHostsBusNamesTellWhenTheTrayIsGone) {
-    if (!qEnvironmentVariableIsSet(kClaimingWatcherRun)) {
-        for (const char* tool : {"dbus-run-session", "dbus-test-tool"})
-            ASSERT_FALSE(QStandardPaths::findExecutable(tool).isEmpty()) << tool << " is missing";
-        QProcess run;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(kClaimingWatcherRun, "1");
-        run.setProcessEnvironment(env);
-        run.setProcessChannelMode(QProcess::MergedChannels);
-        run.start("dbus-run-session", {"--", QCoreApplication::applicationFilePath(),
-                                       "--gtest_filter=TrayWithAWatcherThatAlwaysClaimsAHost.*"});
-        ASSERT_TRUE(run.waitForFinished(120000));
-        const QString out = QString::fromLocal8Bit(run.readAll());
-        EXPECT_EQ(run.exitCode(), 0) << out.toStdString();
-        EXPECT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
-        return;
-    }
-    QProcess watcher;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(kClaimingWatcherRole, "1");
-    watcher.setProcessEnvironment(env);
-    watcher.start(QCoreApplication::applicationFilePath());
-    ASSERT_TRUE(wait_until([] { return owned("org.kde.StatusNotifierWatcher"); }));
-    // Qt makes no StatusNotifier item on the offscreen platform: this
-    // process registers one, as Qt would.
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    const QDBusMessage reply = bus.call(QDBusMessage::createMethodCall("org.kde.StatusNotifierWatcher",
-                                                                      "/StatusNotifierWatcher",
-                                                                      "org.kde.StatusNotifierWatcher",
-                                                                      "RegisterStatusNotifierItem")
-                                        << bus.baseService());
-    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+// A watcher that always says a host is registered. Heard saying so before
+// any host's bus name was on the bus, it has a host that owns none (GNOME
+// Shell's): other hosts' names come and go and the tray stays. A watcher
+// first heard with a host's name there (KDE's, with plasmashell) has a tray
+// only while one is on the bus.
+TEST(TrayWithAWatcherThatAlwaysClaimsAHost, ItsOwnHostOrTheHostsBusNamesTellWhetherTheTrayIsThere) {
+    if (!qEnvironmentVariableIsSet(kClaimingWatcherRun))
+        return run_in_own_session(kClaimingWatcherRun, "TrayWithAWatcherThatAlwaysClaimsAHost.*");
+    auto gnome = std::make_unique<FakeWatcher>("gnome");
+    ASSERT_TRUE(wait_until([] { return owned(kWatcherName) && owned("org.gnome.Shell"); }));
+    ASSERT_TRUE(register_item());
 
     QtApp app;
     frmMain& w = *app.w;
@@ -398,20 +462,40 @@ TEST(TrayWithAWatcherThatAlwaysClaimsAHost, TheHostsBusNamesTellWhenTheTrayIsGon
         w.show();
         return w.user_shortcut(tk::Shortcut::CtrlT);
     };
-    // No host's name seen yet (a log-in before the shell, or GNOME Shell's
-    // host, which owns none): the watcher is believed.
-    ASSERT_TRUE(wait_until([&] { return app.desktop.tray_icon_present(); }));
+    tk::qt::WatcherState probe([] {});
+    ASSERT_TRUE(wait_until([&] { return app.desktop.tray_icon_present() && probe.host_up(); }));
+    // The shell's host calls Activate once per double-click.
+    EXPECT_TRUE(probe.one_activate_per_double_click());
     ASSERT_TRUE(hide_to_tray());
     EXPECT_FALSE(window->isVisible());
 
-    // A shell's host comes; the window hidden to its tray comes back
-    // minimised when the shell goes, though the watcher still claims a host.
-    auto shell = std::make_unique<FakeHost>("org.kde.StatusNotifierHost-4001");
+    // Another program's host comes and goes: the window stays in the tray.
+    auto other = std::make_unique<FakeHost>("org.kde.StatusNotifierHost-4001");
     ASSERT_TRUE(wait_until([] { return owned("org.kde.StatusNotifierHost-4001"); }));
+    other.reset();
+    ASSERT_TRUE(wait_until([] { return !owned("org.kde.StatusNotifierHost-4001"); }));
+    QTest::qWait(300);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(app.desktop.tray_icon_present());
+    EXPECT_TRUE(probe.host_up());
+
+    // Plasma's watcher, after its shell: learned afresh.
+    w.show();
+    gnome.reset();
+    ASSERT_TRUE(wait_until([] { return !owned(kWatcherName); }));
+    auto shell = std::make_unique<FakeHost>("org.kde.StatusNotifierHost-4002");
+    ASSERT_TRUE(wait_until([] { return owned("org.kde.StatusNotifierHost-4002"); }));
+    FakeWatcher kde("kde");
+    ASSERT_TRUE(wait_until([] { return owned(kWatcherName); }));
+    ASSERT_TRUE(register_item());
+    ASSERT_TRUE(wait_until([&] { return app.desktop.tray_icon_present() && probe.host_up(); }));
+    EXPECT_FALSE(probe.one_activate_per_double_click());  // two Activate calls are a double-click
     ASSERT_TRUE(hide_to_tray());
     EXPECT_FALSE(window->isVisible());
     QTest::qWait(300);
     EXPECT_FALSE(window->isVisible());  // not brought back while the host is up
+    // The shell ends: the window comes back minimised, though the watcher
+    // still claims a host.
     shell.reset();
     EXPECT_TRUE(wait_until([&] { return window->isVisible(); }));
     EXPECT_TRUE(window->isMinimized());
@@ -421,8 +505,8 @@ TEST(TrayWithAWatcherThatAlwaysClaimsAHost, TheHostsBusNamesTellWhenTheTrayIsGon
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->isMinimized());
 
-    // A new host, by the protocol's form of the name: hiding hides again.
-    FakeHost next("org.freedesktop.StatusNotifierHost-4002");
+    // A new shell, by the protocol's form of the name: hiding hides again.
+    FakeHost next("org.freedesktop.StatusNotifierHost-4003");
     ASSERT_TRUE(wait_until([&] { return app.desktop.tray_icon_present(); }));
     ASSERT_TRUE(hide_to_tray());
     EXPECT_FALSE(window->isVisible());
@@ -442,11 +526,40 @@ TEST(TrayWithAWatcherThatAlwaysClaimsAHost, TheHostsBusNamesTellWhenTheTrayIsGon
     EXPECT_TRUE(window->isMinimized());
 }
 
+// Items register in a burst (many programs at log-in) with a watcher slow to
+// answer: the state settles with the program's item among them, and /AUTO's
+// window stays in the tray past the time an unlisted item is given.
+TEST(TrayWithABusyWatcher, ABurstOfRegistrationsLeavesTheAutoWindowInTheTray) {
+    if (!qEnvironmentVariableIsSet(kBusyWatcherRun))
+        return run_in_own_session(kBusyWatcherRun, "TrayWithABusyWatcher.*");
+    FakeWatcher busy("busy");
+    ASSERT_TRUE(wait_until([] { return owned(kWatcherName); }));
+    QtApp app("/AUTO");
+    QWidget* window = widget(*app.w);
+    auto idle = [] {
+        const QDBusMessage m = QDBusConnection::sessionBus().call(
+            QDBusMessage::createMethodCall(kWatcherName, "/StatusNotifierWatcher", kWatcherName, "Idle"));
+        return m.arguments().value(0).toBool();
+    };
+    bool shown = false;
+    QElapsedTimer watched;
+    watched.start();
+    // Watched until the burst is over and the registration's 5 s are past.
+    while ((!idle() || watched.elapsed() < 7000) && watched.elapsed() < 60000) {
+        shown = shown || window->isVisible();
+        QTest::qWait(20);
+    }
+    EXPECT_TRUE(idle());
+    EXPECT_FALSE(shown);
+    EXPECT_TRUE(app.desktop.tray_icon_present());
+}
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    if (qEnvironmentVariableIsSet(kClaimingWatcherRole)) return run_claiming_watcher();
+    if (qEnvironmentVariableIsSet(kClaimingWatcherRole))
+        return run_claiming_watcher(qEnvironmentVariable(kClaimingWatcherRole));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -8,7 +8,6 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QFile>
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <QSystemTrayIcon>
@@ -25,12 +24,15 @@ const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
 const QString kBus = QStringLiteral("org.freedesktop.DBus");
 const QString kBusPath = QStringLiteral("/org/freedesktop/DBus");
+const QString kShell = QStringLiteral("org.gnome.Shell");
 // A watcher that has not answered by then is taken to have no host.
 constexpr int kAnswerMs = 3000;
 // Our item goes out when the icon shows and again to every new watcher; one
 // not listed by then did not make it.
 constexpr int kRegistrationMs = 5000;
 constexpr int kRetryMs = 10000;
+// The watcher's signals that come within this time are answered by one look.
+constexpr int kGatherMs = 150;
 
 // Qt settles SNI or not when it makes the first icon of the process, and
 // keeps to it: so does this layer.
@@ -39,10 +41,8 @@ int g_sni_decided = -1;
 // Asks the bus which process a connection belongs to; done(pid) gets 0 when
 // it cannot tell.
 void ask_pid(QDBusConnection& bus, QObject* parent, const QString& service, std::function<void(uint)> done) {
-    QDBusMessage msg = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-                                                      QStringLiteral("/org/freedesktop/DBus"),
-                                                      QStringLiteral("org.freedesktop.DBus"),
-                                                      QStringLiteral("GetConnectionUnixProcessID"));
+    QDBusMessage msg =
+        QDBusMessage::createMethodCall(kBus, kBusPath, kBus, QStringLiteral("GetConnectionUnixProcessID"));
     msg << service;
     auto* w = new QDBusPendingCallWatcher(bus.asyncCall(msg, kAnswerMs), parent);
     QObject::connect(w, &QDBusPendingCallWatcher::finished, parent, [w, done = std::move(done)] {
@@ -52,11 +52,10 @@ void ask_pid(QDBusConnection& bus, QObject* parent, const QString& service, std:
     });
 }
 
-QString program_of(uint pid) {
-    if (pid == 0) return {};
-    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
-    if (!comm.open(QIODevice::ReadOnly)) return {};
-    return QString::fromLocal8Bit(comm.readAll()).trimmed();
+QDBusMessage name_owner_call(const QString& name) {
+    QDBusMessage msg = QDBusMessage::createMethodCall(kBus, kBusPath, kBus, QStringLiteral("GetNameOwner"));
+    msg << name;
+    return msg;
 }
 
 // A bus name a StatusNotifier host owns while it runs: Plasma's
@@ -74,13 +73,14 @@ QString item_service(const QString& item) {
     return end < 0 ? item : item.left(end);
 }
 
-bool sends_one_activate_per_double_click(const QString& watcher_program) {
+bool sends_one_activate_per_double_click(const QString& watcher_owner, const QString& shell_owner) {
     // GNOME Shell's AppIndicator extension opens the menu on a single click
     // and calls Activate once per double-click; every other host we know
-    // (Plasma, xfce4-panel, lxqt-panel, waybar) runs its watcher in a process
-    // of its own and calls Activate once per click. The shell's extensions
-    // all run in its process, so its name is what tells.
-    return watcher_program == QLatin1String("gnome-shell");
+    // (Plasma, xfce4-panel, lxqt-panel, waybar) runs its watcher away from
+    // GNOME Shell and calls Activate once per click. The shell's extensions
+    // share its bus connection, which owns org.gnome.Shell: that tells it
+    // whatever the shell's process is called or whether we can see it.
+    return !watcher_owner.isEmpty() && watcher_owner == shell_owner;
 }
 
 bool ActivationPairer::activate(std::int64_t now_ms, int interval_ms, bool one_per_double_click) {
@@ -99,9 +99,12 @@ bool ActivationPairer::activate(std::int64_t now_ms, int interval_ms, bool one_p
 
 WatcherState::WatcherState(std::function<void()> changed)
     : changed_(std::move(changed)), bus_(QDBusConnection::sessionBus()) {
+    poke_.setSingleShot(true);
+    poke_.setInterval(0);
+    QObject::connect(&poke_, &QTimer::timeout, &poke_, [this] { look_soon(); });
     refresh_.setSingleShot(true);
-    refresh_.setInterval(0);
-    QObject::connect(&refresh_, &QTimer::timeout, &refresh_, [this] { refresh(); });
+    refresh_.setInterval(kGatherMs);
+    QObject::connect(&refresh_, &QTimer::timeout, &refresh_, [this] { look(); });
     deadline_.setSingleShot(true);
     deadline_.setInterval(kRegistrationMs);
     QObject::connect(&deadline_, &QTimer::timeout, &deadline_, [this] {
@@ -111,20 +114,15 @@ WatcherState::WatcherState(std::function<void()> changed)
         known_ = true;
         return;
     }
-    watch_host_names();
+    watch_names();
     owner_watch_ = std::make_unique<QDBusServiceWatcher>(kWatcher, bus_, QDBusServiceWatcher::WatchForOwnerChange);
     QObject::connect(owner_watch_.get(), &QDBusServiceWatcher::serviceOwnerChanged, owner_watch_.get(),
                      [this](const QString&, const QString&, const QString& owner) { owner_changed(owner); });
-    // Any of these may change the answer: look again, once per burst.
+    // Any of these may change the answer.
     for (const char* signal : {"StatusNotifierItemRegistered", "StatusNotifierItemUnregistered",
                                "StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
-        bus_.connect(kWatcher, kWatcherPath, kWatcher, QLatin1String(signal), &refresh_, SLOT(start()));
-    QDBusMessage get_owner = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-                                                            QStringLiteral("/org/freedesktop/DBus"),
-                                                            QStringLiteral("org.freedesktop.DBus"),
-                                                            QStringLiteral("GetNameOwner"));
-    get_owner << kWatcher;
-    auto* w = new QDBusPendingCallWatcher(bus_.asyncCall(get_owner, kAnswerMs), &refresh_);
+        bus_.connect(kWatcher, kWatcherPath, kWatcher, QLatin1String(signal), &poke_, SLOT(start()));
+    auto* w = new QDBusPendingCallWatcher(bus_.asyncCall(name_owner_call(kWatcher), kAnswerMs), &refresh_);
     const int generation = owner_generation_;
     QObject::connect(w, &QDBusPendingCallWatcher::finished, &refresh_, [this, w, generation] {
         w->deleteLater();
@@ -151,15 +149,22 @@ void WatcherState::item_hidden() {
 // runs, and says nothing when the shell goes; the shell's tray owns
 // org.kde.StatusNotifierHost-PID while it runs (waybar's -PID-N), and the bus
 // drops the name with the process. So once such a name has been seen, a host
-// counts as up only while one is on the bus. Where none ever was (GNOME
-// Shell's extension, xfce4-panel's tray: watcher and host in one process, so
-// they go together) the watcher's word stands. Names are learned from the
-// bus's signals and one asynchronous list at the start.
-void WatcherState::watch_host_names() {
+// counts as up only while one is on the bus, unless the watcher was heard
+// saying yes before any was there: then it has a host of its own that owns
+// no such name (GNOME Shell's extension, xfce4-panel's tray: watcher and
+// host in one process, so they go together), and its word stands. Names are
+// learned from the bus's signals and one asynchronous list at the start; so
+// is the owner of org.gnome.Shell.
+void WatcherState::watch_names() {
     name_relay_ = std::make_unique<QDBusServiceWatcher>();
     QObject::connect(name_relay_.get(), &QDBusServiceWatcher::serviceOwnerChanged, name_relay_.get(),
                      [this](const QString& name, const QString&, const QString& owner) {
-                         if (host_name(name)) host_name_changed(name, !owner.isEmpty());
+                         if (name == kShell) {
+                             shell_told_ = true;
+                             shell_owner_changed(owner);
+                         } else if (host_name(name)) {
+                             host_name_changed(name, !owner.isEmpty());
+                         }
                      });
     bus_.connect(kBus, kBusPath, kBus, QStringLiteral("NameOwnerChanged"), name_relay_.get(),
                  SIGNAL(serviceOwnerChanged(QString, QString, QString)));
@@ -169,7 +174,14 @@ void WatcherState::watch_host_names() {
     QObject::connect(w, &QDBusPendingCallWatcher::finished, name_relay_.get(), [this, w] {
         w->deleteLater();
         const QDBusPendingReply<QStringList> reply = *w;
-        host_names_listed(reply.isValid() ? reply.value() : QStringList());
+        names_listed(reply.isValid() ? reply.value() : QStringList());
+    });
+    auto* s = new QDBusPendingCallWatcher(bus_.asyncCall(name_owner_call(kShell), kAnswerMs), name_relay_.get());
+    QObject::connect(s, &QDBusPendingCallWatcher::finished, name_relay_.get(), [this, s] {
+        s->deleteLater();
+        const QDBusPendingReply<QString> reply = *s;
+        // A signal handled before is the newer word.
+        if (!shell_told_) shell_owner_changed(reply.isValid() ? reply.value() : QString());
     });
 }
 
@@ -185,7 +197,7 @@ void WatcherState::host_name_changed(const QString& name, bool owned) {
     if (changed_ && before != named_host_allows()) changed_();
 }
 
-void WatcherState::host_names_listed(const QStringList& names) {
+void WatcherState::names_listed(const QStringList& names) {
     const bool before = named_host_allows();
     // A signal handled before the list came may be newer than the list:
     // for the names it told of, its word stands.
@@ -196,14 +208,30 @@ void WatcherState::host_names_listed(const QStringList& names) {
         }
     listing_ = false;
     told_.clear();
+    // Looks wait for the names, which tell what their answers mean.
+    if (again_) {
+        again_ = false;
+        look();
+    }
     if (changed_ && before != named_host_allows()) changed_();
 }
 
+void WatcherState::shell_owner_changed(const QString& owner) {
+    const bool before = one_activate_per_double_click();
+    shell_owner_ = owner;
+    if (changed_ && before != one_activate_per_double_click()) changed_();
+}
+
 void WatcherState::owner_changed(const QString& owner) {
-    const int generation = ++owner_generation_;
+    ++owner_generation_;
     ++look_;
     owner_ = owner;
-    host_ = item_ = one_activate_ = answered_ = responsive_ = false;
+    host_ = item_ = answered_ = responsive_ = false;
+    looking_ = again_ = false;
+    refresh_.stop();
+    // A new watcher is judged afresh.
+    own_host_ = false;
+    host_named_ = !host_names_.isEmpty();
     deadline_.stop();
     if (owner.isEmpty()) {
         known_ = true;
@@ -212,32 +240,43 @@ void WatcherState::owner_changed(const QString& owner) {
     }
     // Qt registers the item again with a new watcher.
     if (expecting_) deadline_.start();
-    ask_pid(bus_, &refresh_, owner, [this, generation](uint pid) {
-        if (generation != owner_generation_) return;
-        one_activate_ = sends_one_activate_per_double_click(program_of(pid));
-        if (changed_) changed_();
-    });
-    refresh();
+    look();
 }
 
-void WatcherState::refresh() {
+void WatcherState::look_soon() {
+    if (looking_ || listing_) {
+        again_ = true;
+        return;
+    }
+    if (!refresh_.isActive()) refresh_.start();
+}
+
+void WatcherState::look() {
     if (owner_.isEmpty()) return;
+    if (looking_ || listing_) {
+        again_ = true;
+        return;
+    }
+    looking_ = true;
+    again_ = false;
     const int look = ++look_;
+    // No host's name since the watcher came: a yes is about a host of its own.
+    const bool quiet = !host_named_;
     QDBusMessage get_all = QDBusMessage::createMethodCall(owner_, kWatcherPath,
                                                           QStringLiteral("org.freedesktop.DBus.Properties"),
                                                           QStringLiteral("GetAll"));
     get_all << kWatcher;
     auto* w = new QDBusPendingCallWatcher(bus_.asyncCall(get_all, kAnswerMs), &refresh_);
-    QObject::connect(w, &QDBusPendingCallWatcher::finished, &refresh_, [this, w, look] {
+    QObject::connect(w, &QDBusPendingCallWatcher::finished, &refresh_, [this, w, look, quiet] {
         w->deleteLater();
         if (look != look_) return;
         const QDBusPendingReply<QVariantMap> reply = *w;
         if (!reply.isValid()) {
             // Taken to have no host for now; asked again a while later, in
             // case it was only slow.
-            settle(look, false, false, {});
+            settle(look, false, false, false, {});
             QTimer::singleShot(kRetryMs, &refresh_, [this, look] {
-                if (look == look_) refresh();
+                if (look == look_) this->look();
             });
             return;
         }
@@ -247,12 +286,12 @@ void WatcherState::refresh() {
             const QString service = item_service(item);
             if (!service.isEmpty()) services.push_back(service);
         }
-        settle(look, true, props.value(QStringLiteral("IsStatusNotifierHostRegistered")).toBool(),
+        settle(look, true, props.value(QStringLiteral("IsStatusNotifierHostRegistered")).toBool(), quiet,
                std::move(services));
     });
 }
 
-void WatcherState::settle(int look_id, bool answered, bool host, std::vector<QString> services) {
+void WatcherState::settle(int look_id, bool answered, bool host, bool quiet, std::vector<QString> services) {
     // Qt registers its item from a connection of its own, by a name that
     // differs between versions: ours is the one whose connection is this
     // process.
@@ -263,15 +302,25 @@ void WatcherState::settle(int look_id, bool answered, bool host, std::vector<QSt
     auto look = std::make_shared<Look>();
     look->left = static_cast<int>(services.size());
     const uint self = static_cast<uint>(QCoreApplication::applicationPid());
-    auto done = [this, look_id, answered, host, look] {
+    auto done = [this, look_id, answered, host, quiet, look] {
         if (look_id != look_ || look->left > 0) return;
         const bool was_known = known_, was_responsive = responsive_, was_host = host_, was_item = item_;
+        const bool was_allowed = named_host_allows();
         known_ = answered_ = true;
         responsive_ = answered;
         host_ = host;
         item_ = look->ours;
+        // A host's name that came while the look was out may be the host
+        // the watcher spoke of.
+        if (host && quiet && !host_named_) own_host_ = true;
         if (item_) deadline_.stop();
-        if (changed_ && (!was_known || was_responsive != responsive_ || was_host != host_ || was_item != item_))
+        looking_ = false;
+        if (again_) {
+            again_ = false;
+            look_soon();
+        }
+        if (changed_ && (!was_known || was_responsive != responsive_ || was_host != host_ || was_item != item_ ||
+                         was_allowed != named_host_allows()))
             changed_();
     };
     if (services.empty()) {

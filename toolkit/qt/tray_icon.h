@@ -18,7 +18,8 @@
 //    signals with asynchronous calls (WatcherState), never asked while the
 //    user waits: a watcher that hangs must not hang the window;
 //  - KDE's watcher says a host is registered whether or not a shell runs:
-//    the hosts' own bus names tell when one leaves.
+//    where a watcher's hosts own bus names of their own, those names tell
+//    when one leaves.
 #include <QDBusConnection>
 #include <QDBusServiceWatcher>
 #include <QElapsedTimer>
@@ -64,9 +65,9 @@ private:
 QString item_service(const QString& item);
 
 // The host that calls Activate once per double-click: GNOME Shell's, which
-// runs inside the shell and so owns the watcher from the shell's process.
-// Told by the watcher owner's program name (/proc/PID/comm).
-bool sends_one_activate_per_double_click(const QString& watcher_program);
+// runs inside the shell and so owns the watcher from the shell's own bus
+// connection, the one that owns org.gnome.Shell.
+bool sends_one_activate_per_double_click(const QString& watcher_owner, const QString& shell_owner);
 
 // What the session bus's StatusNotifier watcher says, learned from its
 // signals and its name owner's changes with asynchronous calls only.
@@ -87,7 +88,9 @@ public:
     bool host_maybe_up() const { return (host_ || !answered_) && named_host_allows(); }
     // An item whose connection belongs to this process is registered.
     bool item_registered() const { return item_; }
-    bool one_activate_per_double_click() const { return one_activate_; }
+    bool one_activate_per_double_click() const {
+        return sends_one_activate_per_double_click(owner_, shell_owner_);
+    }
     // Our item is on its way to the watcher: registration_pending() until
     // it is listed or a few seconds have passed.
     void expect_registration();
@@ -96,35 +99,49 @@ public:
 
 private:
     void owner_changed(const QString& owner);
-    void refresh();
-    void learn_owner_program(const QString& owner, int generation);
-    void settle(int look_id, bool answered, bool host, std::vector<QString> services);
-    void watch_host_names();
+    // A signal of the watcher's: look again, once per burst.
+    void look_soon();
+    void look();
+    void settle(int look_id, bool answered, bool host, bool quiet, std::vector<QString> services);
+    void watch_names();
     void host_name_changed(const QString& name, bool owned);
-    void host_names_listed(const QStringList& names);
-    // No host's bus name was ever seen, or one is on the bus now.
-    bool named_host_allows() const { return !host_named_ || !host_names_.isEmpty(); }
+    void names_listed(const QStringList& names);
+    void shell_owner_changed(const QString& owner);
+    // The watcher has a host of its own, or no host's bus name was seen
+    // since it came, or one is on the bus now.
+    bool named_host_allows() const { return own_host_ || !host_named_ || !host_names_.isEmpty(); }
 
     std::function<void()> changed_;
     QDBusConnection bus_;
     std::unique_ptr<QDBusServiceWatcher> owner_watch_;
-    QTimer refresh_;   // coalesces a burst of the watcher's signals into one look
+    QTimer poke_;      // a watcher's signal, passed on to look_soon
+    QTimer refresh_;   // gathers a burst of the watcher's signals into one look
     QTimer deadline_;  // for our item's registration
     QString owner_;
     // Answers about an earlier owner, or to an earlier look, are dropped.
     int owner_generation_ = 0, look_ = 0;
-    bool known_ = false, answered_ = false, host_ = false, item_ = false, one_activate_ = false;
+    // One look at a time: signals that come while it is out ask for one more
+    // after it, so a burst of registrations never keeps the answers away.
+    bool looking_ = false, again_ = false;
+    bool known_ = false, answered_ = false, host_ = false, item_ = false;
     bool expecting_ = false;  // our item is shown
     bool responsive_ = false;
     // The bus's NameOwnerChanged comes through this one's signal, which has
     // its arguments: a slot of our own would need moc.
     std::unique_ptr<QDBusServiceWatcher> name_relay_;
     QSet<QString> host_names_;  // hosts' bus names owned now
-    bool host_named_ = false;   // one has been seen
+    bool host_named_ = false;   // one has been on the bus since the watcher's owner came
+    // The watcher said a host is up while no host's name was on the bus and
+    // none had been since it came: its host is one that owns no such name
+    // (GNOME Shell's, xfce4-panel's), and hosts' names that come and go later
+    // are other programs'. Learned afresh for each owner.
+    bool own_host_ = false;
     // While the first list of names is out: names a signal told of since,
     // of which the signal is the newer word.
     bool listing_ = false;
     QSet<QString> told_;
+    QString shell_owner_;  // org.gnome.Shell's
+    bool shell_told_ = false;
 };
 
 class TrayIcon {
