@@ -43,3 +43,21 @@ labels_are() {
     E2E_DETAIL="labels $got"
     [ "$got" = "$2" ]
 }
+
+# --- another program's StatusNotifier host -----------------------------------
+sni_name_owned() {  # sni_name_owned NAME
+    [[ "$(gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
+        -m org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null)" == *true* ]]
+}
+# A host of another program's (a second panel, an application with a tray of
+# its own) comes, offers itself to the watcher, which may refuse it, and goes.
+passing_host() {
+    local name="org.kde.StatusNotifierHost-$$" pid
+    e2e_spawn dbus-test-tool black-hole --session --name="$name"
+    pid=$E2E_PID
+    e2e_wait 5 sni_name_owned "$name" || { E2E_DETAIL="$name never owned"; return 1; }
+    gdbus call --session -d org.kde.StatusNotifierWatcher -o /StatusNotifierWatcher \
+        -m org.kde.StatusNotifierWatcher.RegisterStatusNotifierHost "$name" >/dev/null 2>&1 || true
+    e2e_stop "$pid"
+    e2e_wait 5 not sni_name_owned "$name"
+}

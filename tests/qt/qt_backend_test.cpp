@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
@@ -306,13 +307,14 @@ const QString kWatcherName = "org.kde.StatusNotifierWatcher";
 
 // A StatusNotifier watcher that says a host is registered whatever runs and
 // lists every item that registers. The "gnome" one's connection owns
-// org.gnome.Shell too, as the shell's does. The "busy" one answers GetAll one
+// org.gnome.Shell too, as the shell's does, and it takes no other host. The
+// "busy" one answers GetAll one
 // call at a time, 150 ms each, and after its first answer takes a burst of
 // 50 registrations 50 ms apart, the fifth of them an item of the connection
 // it answered, as Qt's would come among others at log-in.
 class ClaimingWatcher : public QDBusVirtualObject {
 public:
-    explicit ClaimingWatcher(bool busy) : busy_(busy) {
+    explicit ClaimingWatcher(const QString& role) : busy_(role == "busy"), gnome_(role == "gnome") {
         answer_.setInterval(150);
         QObject::connect(&answer_, &QTimer::timeout, &answer_, [this] { answer_next(); });
         burst_.setInterval(50);
@@ -330,6 +332,14 @@ public:
             const QString item = m.arguments().value(0).toString();
             bus.send(m.createReply());
             add(item.startsWith('/') ? m.service() + item : item);
+        } else if (m.member() == "RegisterStatusNotifierHost") {
+            if (gnome_) {
+                bus.send(m.createErrorReply(QDBusError::NotSupported, "no other hosts"));
+            } else {
+                bus.send(m.createReply());
+                bus.send(QDBusMessage::createSignal("/StatusNotifierWatcher", kWatcherName,
+                                                    "StatusNotifierHostRegistered"));
+            }
         } else if (m.member() == "Idle") {  // the burst is over and every call answered
             bus.send(m.createReply(sent_ == 50 && pending_.empty()));
         } else {
@@ -366,7 +376,7 @@ private:
         if (sent_ == 50) burst_.stop();
     }
 
-    const bool busy_;
+    const bool busy_, gnome_;
     QDBusConnection bus_ = QDBusConnection::sessionBus();
     QStringList items_;
     std::deque<QDBusMessage> pending_;
@@ -376,11 +386,14 @@ private:
 };
 
 int run_claiming_watcher(const QString& role) {
-    ClaimingWatcher watcher(role == "busy");
+    ClaimingWatcher watcher(role);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (role == "gnome" && !bus.registerService("org.gnome.Shell")) return 1;
     if (!bus.registerVirtualObject("/StatusNotifierWatcher", &watcher) || !bus.registerService(kWatcherName))
         return 1;
+    // GNOME Shell's announces its own host as it comes.
+    if (role == "gnome")
+        bus.send(QDBusMessage::createSignal("/StatusNotifierWatcher", kWatcherName, "StatusNotifierHostRegistered"));
     return QCoreApplication::exec();
 }
 
@@ -414,14 +427,21 @@ bool owned(const QString& name) {
     return QDBusConnection::sessionBus().interface()->isServiceRegistered(name);
 }
 
+bool call_watcher(const QString& method, const QString& name) {
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall(kWatcherName, "/StatusNotifierWatcher", kWatcherName, method) << name);
+    return reply.type() == QDBusMessage::ReplyMessage;
+}
 // Qt makes no StatusNotifier item on the offscreen platform: this process
 // registers one, as Qt would.
-bool register_item() {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    const QDBusMessage reply = bus.call(
-        QDBusMessage::createMethodCall(kWatcherName, "/StatusNotifierWatcher", kWatcherName, "RegisterStatusNotifierItem")
-        << bus.baseService());
-    return reply.type() == QDBusMessage::ReplyMessage;
+bool register_item() { return call_watcher("RegisterStatusNotifierItem", QDBusConnection::sessionBus().baseService()); }
+
+// A shell's host: its name, then its registration with the watcher.
+std::unique_ptr<FakeHost> start_shell(const QString& name) {
+    auto shell = std::make_unique<FakeHost>(name);
+    if (!wait_until([&] { return owned(name); })) return nullptr;
+    call_watcher("RegisterStatusNotifierHost", name);
+    return shell;
 }
 
 // Runs the test named by filter again, on a session bus of its own, with
@@ -445,9 +465,10 @@ void run_in_own_session(const char* run_var, const char* filter) {
 
 // A watcher that always says a host is registered. Heard saying so before
 // any host's bus name was on the bus, it has a host that owns none (GNOME
-// Shell's): other hosts' names come and go and the tray stays. A watcher
-// first heard with a host's name there (KDE's, with plasmashell) has a tray
-// only while one is on the bus.
+// Shell's): other programs' hosts come and go and the tray stays. A watcher
+// first heard with a host's name there (KDE's, with plasmashell), or that
+// takes a named host later (KDE's, with plasmashell started after it), has a
+// tray only while a host's name is on the bus.
 TEST(TrayWithAWatcherThatAlwaysClaimsAHost, ItsOwnHostOrTheHostsBusNamesTellWhetherTheTrayIsThere) {
     if (!qEnvironmentVariableIsSet(kClaimingWatcherRun))
         return run_in_own_session(kClaimingWatcherRun, "TrayWithAWatcherThatAlwaysClaimsAHost.*");
@@ -469,9 +490,10 @@ TEST(TrayWithAWatcherThatAlwaysClaimsAHost, ItsOwnHostOrTheHostsBusNamesTellWhet
     ASSERT_TRUE(hide_to_tray());
     EXPECT_FALSE(window->isVisible());
 
-    // Another program's host comes and goes: the window stays in the tray.
-    auto other = std::make_unique<FakeHost>("org.kde.StatusNotifierHost-4001");
-    ASSERT_TRUE(wait_until([] { return owned("org.kde.StatusNotifierHost-4001"); }));
+    // Another program's host comes, offers itself and goes: the window stays
+    // in the tray.
+    auto other = start_shell("org.kde.StatusNotifierHost-4001");
+    ASSERT_TRUE(other);
     other.reset();
     ASSERT_TRUE(wait_until([] { return !owned("org.kde.StatusNotifierHost-4001"); }));
     QTest::qWait(300);
@@ -483,9 +505,9 @@ TEST(TrayWithAWatcherThatAlwaysClaimsAHost, ItsOwnHostOrTheHostsBusNamesTellWhet
     w.show();
     gnome.reset();
     ASSERT_TRUE(wait_until([] { return !owned(kWatcherName); }));
-    auto shell = std::make_unique<FakeHost>("org.kde.StatusNotifierHost-4002");
-    ASSERT_TRUE(wait_until([] { return owned("org.kde.StatusNotifierHost-4002"); }));
-    FakeWatcher kde("kde");
+    auto shell = start_shell("org.kde.StatusNotifierHost-4002");
+    ASSERT_TRUE(shell);
+    auto kde = std::make_unique<FakeWatcher>("kde");
     ASSERT_TRUE(wait_until([] { return owned(kWatcherName); }));
     ASSERT_TRUE(register_item());
     ASSERT_TRUE(wait_until([&] { return app.desktop.tray_icon_present() && probe.host_up(); }));
@@ -506,7 +528,8 @@ TEST(TrayWithAWatcherThatAlwaysClaimsAHost, ItsOwnHostOrTheHostsBusNamesTellWhet
     EXPECT_TRUE(window->isMinimized());
 
     // A new shell, by the protocol's form of the name: hiding hides again.
-    FakeHost next("org.freedesktop.StatusNotifierHost-4003");
+    auto next = start_shell("org.freedesktop.StatusNotifierHost-4003");
+    ASSERT_TRUE(next);
     ASSERT_TRUE(wait_until([&] { return app.desktop.tray_icon_present(); }));
     ASSERT_TRUE(hide_to_tray());
     EXPECT_FALSE(window->isVisible());
@@ -518,10 +541,26 @@ TEST(TrayWithAWatcherThatAlwaysClaimsAHost, ItsOwnHostOrTheHostsBusNamesTellWhet
     ASSERT_TRUE(wait_until([&] { return state.known(); }));
     EXPECT_TRUE(state.host_up());
     const int before = changes;
-    next.process.kill();
+    next.reset();
     EXPECT_TRUE(wait_until([&] { return !state.host_up(); }));
     EXPECT_FALSE(state.host_maybe_up());
     EXPECT_GT(changes, before);
+    EXPECT_TRUE(wait_until([&] { return window->isVisible(); }));
+    EXPECT_TRUE(window->isMinimized());
+
+    // Plasma's watcher again, this time before its shell (a log-in, a shell
+    // that restarts): believed alone, until the shell's host registers.
+    kde.reset();
+    ASSERT_TRUE(wait_until([] { return !owned(kWatcherName); }));
+    kde = std::make_unique<FakeWatcher>("kde");
+    ASSERT_TRUE(wait_until([] { return owned(kWatcherName); }));
+    ASSERT_TRUE(register_item());
+    ASSERT_TRUE(wait_until([&] { return app.desktop.tray_icon_present() && probe.host_up(); }));
+    shell = start_shell("org.kde.StatusNotifierHost-4004");
+    ASSERT_TRUE(shell);
+    ASSERT_TRUE(hide_to_tray());
+    EXPECT_FALSE(window->isVisible());
+    shell.reset();
     EXPECT_TRUE(wait_until([&] { return window->isVisible(); }));
     EXPECT_TRUE(window->isMinimized());
 }

@@ -122,6 +122,16 @@ WatcherState::WatcherState(std::function<void()> changed)
     for (const char* signal : {"StatusNotifierItemRegistered", "StatusNotifierItemUnregistered",
                                "StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
         bus_.connect(kWatcher, kWatcherPath, kWatcher, QLatin1String(signal), &poke_, SLOT(start()));
+    // A host registered while a host's name is on the bus is a named one
+    // (plasmashell's, come after the watcher): what the watcher said before
+    // may have been about no host at all. GNOME Shell's and xfce4-panel's
+    // watchers take no other host, or say nothing of it.
+    // Taken in turn with the names' signals, as the bus sent them.
+    QObject::connect(&host_registered_, &QAction::triggered, &host_registered_, [this] {
+        if (!host_names_.isEmpty()) own_host_ = false;
+    });
+    bus_.connect(kWatcher, kWatcherPath, kWatcher, QStringLiteral("StatusNotifierHostRegistered"), &host_registered_,
+                 SLOT(trigger()));
     auto* w = new QDBusPendingCallWatcher(bus_.asyncCall(name_owner_call(kWatcher), kAnswerMs), &refresh_);
     const int generation = owner_generation_;
     QObject::connect(w, &QDBusPendingCallWatcher::finished, &refresh_, [this, w, generation] {
@@ -152,9 +162,10 @@ void WatcherState::item_hidden() {
 // counts as up only while one is on the bus, unless the watcher was heard
 // saying yes before any was there: then it has a host of its own that owns
 // no such name (GNOME Shell's extension, xfce4-panel's tray: watcher and
-// host in one process, so they go together), and its word stands. Names are
-// learned from the bus's signals and one asynchronous list at the start; so
-// is the owner of org.gnome.Shell.
+// host in one process, so they go together), and its word stands while
+// other programs' hosts come and go, until a named host registers with it.
+// Names are learned from the bus's signals and one asynchronous list at the
+// start; so is the owner of org.gnome.Shell.
 void WatcherState::watch_names() {
     name_relay_ = std::make_unique<QDBusServiceWatcher>();
     QObject::connect(name_relay_.get(), &QDBusServiceWatcher::serviceOwnerChanged, name_relay_.get(),

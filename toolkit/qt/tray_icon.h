@@ -20,6 +20,7 @@
 //  - KDE's watcher says a host is registered whether or not a shell runs:
 //    where a watcher's hosts own bus names of their own, those names tell
 //    when one leaves.
+#include <QAction>
 #include <QDBusConnection>
 #include <QDBusServiceWatcher>
 #include <QElapsedTimer>
@@ -115,6 +116,7 @@ private:
     QDBusConnection bus_;
     std::unique_ptr<QDBusServiceWatcher> owner_watch_;
     QTimer poke_;      // a watcher's signal, passed on to look_soon
+    QAction host_registered_;  // relays the watcher's StatusNotifierHostRegistered
     QTimer refresh_;   // gathers a burst of the watcher's signals into one look
     QTimer deadline_;  // for our item's registration
     QString owner_;
@@ -134,7 +136,8 @@ private:
     // The watcher said a host is up while no host's name was on the bus and
     // none had been since it came: its host is one that owns no such name
     // (GNOME Shell's, xfce4-panel's), and hosts' names that come and go later
-    // are other programs'. Learned afresh for each owner.
+    // are other programs', unless one registers with the watcher. Learned
+    // afresh for each owner.
     bool own_host_ = false;
     // While the first list of names is out: names a signal told of since,
     // of which the signal is the newer word.
