@@ -25,6 +25,8 @@ const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
 const QString kBus = QStringLiteral("org.freedesktop.DBus");
 const QString kBusPath = QStringLiteral("/org/freedesktop/DBus");
 const QString kShell = QStringLiteral("org.gnome.Shell");
+// KDE's daemons, which run its watcher apart from any host.
+const QString kKded[] = {QStringLiteral("org.kde.kded5"), QStringLiteral("org.kde.kded6")};
 // A watcher that has not answered by then is taken to have no host.
 constexpr int kAnswerMs = 3000;
 // Our item goes out when the icon shows and again to every new watcher; one
@@ -122,16 +124,6 @@ WatcherState::WatcherState(std::function<void()> changed)
     for (const char* signal : {"StatusNotifierItemRegistered", "StatusNotifierItemUnregistered",
                                "StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
         bus_.connect(kWatcher, kWatcherPath, kWatcher, QLatin1String(signal), &poke_, SLOT(start()));
-    // A host registered while a host's name is on the bus is a named one
-    // (plasmashell's, come after the watcher): what the watcher said before
-    // may have been about no host at all. GNOME Shell's and xfce4-panel's
-    // watchers take no other host, or say nothing of it.
-    // Taken in turn with the names' signals, as the bus sent them.
-    QObject::connect(&host_registered_, &QAction::triggered, &host_registered_, [this] {
-        if (!host_names_.isEmpty()) own_host_ = false;
-    });
-    bus_.connect(kWatcher, kWatcherPath, kWatcher, QStringLiteral("StatusNotifierHostRegistered"), &host_registered_,
-                 SLOT(trigger()));
     auto* w = new QDBusPendingCallWatcher(bus_.asyncCall(name_owner_call(kWatcher), kAnswerMs), &refresh_);
     const int generation = owner_generation_;
     QObject::connect(w, &QDBusPendingCallWatcher::finished, &refresh_, [this, w, generation] {
@@ -163,16 +155,17 @@ void WatcherState::item_hidden() {
 // saying yes before any was there: then it has a host of its own that owns
 // no such name (GNOME Shell's extension, xfce4-panel's tray: watcher and
 // host in one process, so they go together), and its word stands while
-// other programs' hosts come and go, until a named host registers with it.
-// Names are learned from the bus's signals and one asynchronous list at the
-// start; so is the owner of org.gnome.Shell.
+// other programs' hosts come and go. Not so KDE's, which says yes before
+// plasmashell has come as well: its connection is kded's. Names are learned
+// from the bus's signals and one asynchronous list at the start; so are the
+// owners of org.gnome.Shell and kded's names.
 void WatcherState::watch_names() {
     name_relay_ = std::make_unique<QDBusServiceWatcher>();
     QObject::connect(name_relay_.get(), &QDBusServiceWatcher::serviceOwnerChanged, name_relay_.get(),
                      [this](const QString& name, const QString&, const QString& owner) {
-                         if (name == kShell) {
-                             shell_told_ = true;
-                             shell_owner_changed(owner);
+                         if (marks_.contains(name)) {
+                             marks_told_.insert(name);
+                             mark_changed(name, owner);
                          } else if (host_name(name)) {
                              host_name_changed(name, !owner.isEmpty());
                          }
@@ -187,13 +180,16 @@ void WatcherState::watch_names() {
         const QDBusPendingReply<QStringList> reply = *w;
         names_listed(reply.isValid() ? reply.value() : QStringList());
     });
-    auto* s = new QDBusPendingCallWatcher(bus_.asyncCall(name_owner_call(kShell), kAnswerMs), name_relay_.get());
-    QObject::connect(s, &QDBusPendingCallWatcher::finished, name_relay_.get(), [this, s] {
-        s->deleteLater();
-        const QDBusPendingReply<QString> reply = *s;
-        // A signal handled before is the newer word.
-        if (!shell_told_) shell_owner_changed(reply.isValid() ? reply.value() : QString());
-    });
+    for (const QString& name : {kShell, kKded[0], kKded[1]}) {
+        marks_.insert(name, QString());
+        auto* m = new QDBusPendingCallWatcher(bus_.asyncCall(name_owner_call(name), kAnswerMs), name_relay_.get());
+        QObject::connect(m, &QDBusPendingCallWatcher::finished, name_relay_.get(), [this, m, name] {
+            m->deleteLater();
+            const QDBusPendingReply<QString> reply = *m;
+            // A signal handled before is the newer word.
+            if (!marks_told_.contains(name)) mark_changed(name, reply.isValid() ? reply.value() : QString());
+        });
+    }
 }
 
 void WatcherState::host_name_changed(const QString& name, bool owned) {
@@ -227,10 +223,14 @@ void WatcherState::names_listed(const QStringList& names) {
     if (changed_ && before != named_host_allows()) changed_();
 }
 
-void WatcherState::shell_owner_changed(const QString& owner) {
-    const bool before = one_activate_per_double_click();
-    shell_owner_ = owner;
-    if (changed_ && before != one_activate_per_double_click()) changed_();
+void WatcherState::mark_changed(const QString& name, const QString& owner) {
+    const bool one = one_activate_per_double_click(), allowed = named_host_allows();
+    marks_[name] = owner;
+    if (changed_ && (one != one_activate_per_double_click() || allowed != named_host_allows())) changed_();
+}
+
+bool WatcherState::kded_watcher() const {
+    return !owner_.isEmpty() && (owner_ == marks_.value(kKded[0]) || owner_ == marks_.value(kKded[1]));
 }
 
 void WatcherState::owner_changed(const QString& owner) {

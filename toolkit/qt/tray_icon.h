@@ -20,10 +20,10 @@
 //  - KDE's watcher says a host is registered whether or not a shell runs:
 //    where a watcher's hosts own bus names of their own, those names tell
 //    when one leaves.
-#include <QAction>
 #include <QDBusConnection>
 #include <QDBusServiceWatcher>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QIcon>
 #include <QMenu>
 #include <QPointer>
@@ -90,7 +90,7 @@ public:
     // An item whose connection belongs to this process is registered.
     bool item_registered() const { return item_; }
     bool one_activate_per_double_click() const {
-        return sends_one_activate_per_double_click(owner_, shell_owner_);
+        return sends_one_activate_per_double_click(owner_, marks_.value(QStringLiteral("org.gnome.Shell")));
     }
     // Our item is on its way to the watcher: registration_pending() until
     // it is listed or a few seconds have passed.
@@ -107,16 +107,18 @@ private:
     void watch_names();
     void host_name_changed(const QString& name, bool owned);
     void names_listed(const QStringList& names);
-    void shell_owner_changed(const QString& owner);
+    void mark_changed(const QString& name, const QString& owner);
+    bool kded_watcher() const;
     // The watcher has a host of its own, or no host's bus name was seen
     // since it came, or one is on the bus now.
-    bool named_host_allows() const { return own_host_ || !host_named_ || !host_names_.isEmpty(); }
+    bool named_host_allows() const {
+        return (own_host_ && !kded_watcher()) || !host_named_ || !host_names_.isEmpty();
+    }
 
     std::function<void()> changed_;
     QDBusConnection bus_;
     std::unique_ptr<QDBusServiceWatcher> owner_watch_;
     QTimer poke_;      // a watcher's signal, passed on to look_soon
-    QAction host_registered_;  // relays the watcher's StatusNotifierHostRegistered
     QTimer refresh_;   // gathers a burst of the watcher's signals into one look
     QTimer deadline_;  // for our item's registration
     QString owner_;
@@ -136,15 +138,16 @@ private:
     // The watcher said a host is up while no host's name was on the bus and
     // none had been since it came: its host is one that owns no such name
     // (GNOME Shell's, xfce4-panel's), and hosts' names that come and go later
-    // are other programs', unless one registers with the watcher. Learned
-    // afresh for each owner.
+    // are other programs'. Learned afresh for each owner.
     bool own_host_ = false;
     // While the first list of names is out: names a signal told of since,
     // of which the signal is the newer word.
     bool listing_ = false;
     QSet<QString> told_;
-    QString shell_owner_;  // org.gnome.Shell's
-    bool shell_told_ = false;
+    // Owners of names that tell whose the watcher is: org.gnome.Shell,
+    // kded's; and those a signal told of before the first answer.
+    QHash<QString, QString> marks_;
+    QSet<QString> marks_told_;
 };
 
 class TrayIcon {
