@@ -9,7 +9,9 @@
 #include <QMenu>
 #include <QPointer>
 
+#include <deque>
 #include <string>
+#include <utility>
 
 #include "toolkit/accessible.h"
 #include "toolkit/form.h"
@@ -37,21 +39,54 @@ const Control* control_of(const QWidget* w) {
     return cw ? cw->control : nullptr;
 }
 
-// A label is static text; the status line is a notification, as screen
-// readers speak a shown notification wherever the focus is and drop the name
-// changes of plain labels.
 class LabelAccessible : public QAccessibleWidget {
 public:
     explicit LabelAccessible(LabelBox* w) : QAccessibleWidget(w, QAccessible::StaticText) {}
-    QAccessible::Role role() const override {
-        const Control* c = control_of(widget());
-        return c && accessible_announced(*c) ? QAccessible::Notification : QAccessible::StaticText;
-    }
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Name) return static_cast<LabelBox*>(widget())->text();
         return QAccessibleWidget::text(t);
     }
 };
+
+// One change of a status line, as a notification that keeps its text:
+// screen readers speak a notification when it is shown, wherever the focus
+// is (they drop the name changes of labels), and read its text after the
+// fact, when the line itself may already say something newer.
+class AnnouncementAccessible : public QAccessibleInterface {
+public:
+    AnnouncementAccessible(QWidget* line, QString text) : line_(line), text_(std::move(text)) {}
+    bool isValid() const override { return line_; }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return line_ ? line_->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(line_.data()); }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QAccessibleInterface* focusChild() const override { return nullptr; }
+    QString text(QAccessible::Text t) const override { return t == QAccessible::Name ? text_ : QString(); }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override { return line_ ? QRect(line_->mapToGlobal(QPoint()), line_->size()) : QRect(); }
+    QAccessible::Role role() const override { return QAccessible::Notification; }
+    QAccessible::State state() const override { return {}; }
+
+private:
+    QPointer<QWidget> line_;
+    QString text_;
+};
+
+void announce(QWidget* line, const QString& text) {
+    // The last few are kept for a screen reader still reading them.
+    static std::deque<QAccessible::Id> said;
+    auto* iface = new AnnouncementAccessible(line, text);
+    said.push_back(QAccessible::registerAccessibleInterface(iface));
+    QAccessibleEvent shown(iface, QAccessible::ObjectShow);
+    QAccessible::updateAccessibility(&shown);
+    while (said.size() > 8) {
+        QAccessible::deleteAccessibleInterface(said.front());
+        said.pop_front();
+    }
+}
 
 // A frame's caption as a line of text of its own, first in the frame: screen
 // readers name a group only as the context of a focus inside it, and their
@@ -270,11 +305,7 @@ void announce_caption(QWidget* widget, const Control& control) {
     if (!QAccessible::isActive() || !widget) return;
     QAccessibleEvent name(widget, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&name);
-    if (accessible_announced(control)) {
-        // Shown anew: what makes a screen reader speak a notification.
-        QAccessibleEvent shown(widget, QAccessible::ObjectShow);
-        QAccessible::updateAccessibility(&shown);
-    }
+    if (accessible_announced(control)) announce(widget, QString::fromStdString(control.caption()));
     // A bar's figures are read when asked, never announced: a screen reader
     // would speak the value of the bar at every refresh. Its description
     // (the value in words) follows quietly.
