@@ -128,8 +128,10 @@ class FrameAccessible : public QAccessibleWidget {
 public:
     explicit FrameAccessible(FrameBox* w)
         : QAccessibleWidget(w, QAccessible::Grouping),
-          caption_(QAccessible::registerAccessibleInterface(new CaptionAccessible(w))) {}
-    ~FrameAccessible() override { QAccessible::deleteAccessibleInterface(caption_); }
+          caption_(QAccessible::registerAccessibleInterface(new CaptionAccessible(w))) {
+        // Goes with the frame; what is left at the end goes with the cache.
+        QObject::connect(w, &QObject::destroyed, [id = caption_] { QAccessible::deleteAccessibleInterface(id); });
+    }
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Name) return read_out(static_cast<FrameBox*>(widget())->title());
         return QAccessibleWidget::text(t);
