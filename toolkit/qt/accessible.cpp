@@ -16,7 +16,6 @@
 #include "toolkit/accessible.h"
 #include "toolkit/form.h"
 #include "toolkit/qt/form_window.h"
-#include "toolkit/qt/menu_peer.h"
 #include "toolkit/qt/widgets.h"
 
 namespace tk::qt {
