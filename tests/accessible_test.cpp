@@ -3,6 +3,8 @@
 // tell it: checked on the real windows.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "harness.h"
 #include "toolkit/accessible.h"
 
@@ -17,6 +19,7 @@ TEST(Accessible, BarsReadAsTheirPanelWithTheFreeFigureOutOfTheTotal) {
     EXPECT_EQ(tk::accessible_role(w.picUsedPhysical), AccessibleRole::Bar);
     EXPECT_EQ(tk::accessible_name(w.picUsedPhysical, "Taluvex"), "Физ. память");  // padding not read
     EXPECT_EQ(tk::accessible_value(w.picUsedPhysical), "");
+    EXPECT_EQ(tk::accessible_value_text(w.picUsedPhysical), "");
     EXPECT_EQ(tk::figure_megabytes(w.picUsedPhysical.value_label()), 0);
 
     app.advance(1);
@@ -26,6 +29,20 @@ TEST(Accessible, BarsReadAsTheirPanelWithTheFreeFigureOutOfTheTotal) {
     EXPECT_EQ(tk::accessible_name(w.picUsedPagefile, "Taluvex"), "Файл стр");
     EXPECT_EQ(tk::figure_megabytes(w.picUsedPagefile.value_label()), 1000);
     EXPECT_EQ(tk::figure_megabytes(nullptr), 0);
+    // The same answer for every desktop: value and range in megabytes, and
+    // the value in words from the figures the bar is drawn from.
+    for (auto [bar, free, total, text] :
+         {std::tuple{&w.picUsedPhysical, 23205, 24105, "23205 MB free of 24105 MB"},
+          std::tuple{&w.picUsedPagefile, 1000, 4096, "1000 MB free of 4096 MB"}}) {
+        const tk::AccessibleRange r = tk::accessible_range(*bar);
+        EXPECT_EQ(r.value, free) << bar->name();
+        EXPECT_EQ(r.minimum, 0) << bar->name();
+        EXPECT_EQ(r.maximum, total) << bar->name();
+        EXPECT_EQ(tk::accessible_value_text(*bar), text);
+    }
+    // Only the status line is announced wherever the focus is.
+    EXPECT_TRUE(tk::accessible_announced(w.lblStatus));
+    EXPECT_FALSE(tk::accessible_announced(w.lblFreePhysicalShow));
 
     // The fills, the labels and the frames are no bars.
     for (const tk::Control* c : {static_cast<const tk::Control*>(&w.picOldPhysical),
@@ -34,6 +51,8 @@ TEST(Accessible, BarsReadAsTheirPanelWithTheFreeFigureOutOfTheTotal) {
         EXPECT_EQ(tk::accessible_role(*c), AccessibleRole::Other) << c->name();
         EXPECT_EQ(tk::accessible_name(*c, "Taluvex"), "") << c->name();
         EXPECT_EQ(tk::accessible_value(*c), "") << c->name();
+        EXPECT_EQ(tk::accessible_value_text(*c), "") << c->name();
+        EXPECT_EQ(tk::accessible_range(*c).maximum, 0) << c->name();
     }
 }
 

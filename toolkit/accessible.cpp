@@ -24,13 +24,36 @@ std::string accessible_name(const Control& c, const std::string& program_name) {
     return {};
 }
 
-std::string accessible_value(const Control& c) {
-    const Control* label = c.value_label();
-    if (!label) return {};
-    const std::string& figure = label->caption();
+namespace {
+
+// A figure label's text once it shows a figure, not its placeholder.
+std::string figure_text(const Control& label) {
+    const std::string& figure = label.caption();
     if (figure.empty() || figure[0] < '0' || figure[0] > '9') return {};
     return figure;
 }
+
+}  // namespace
+
+std::string accessible_value(const Control& c) {
+    const Control* label = c.value_label();
+    return label ? figure_text(*label) : std::string();
+}
+
+std::string accessible_value_text(const Control& c) {
+    if (accessible_role(c) != AccessibleRole::Bar) return {};
+    const std::string free = accessible_value(c);
+    const std::string total = c.total_label() ? figure_text(*c.total_label()) : std::string();
+    if (free.empty() || total.empty()) return {};
+    return free + " free of " + total;
+}
+
+AccessibleRange accessible_range(const Control& c) {
+    if (accessible_role(c) != AccessibleRole::Bar) return {};
+    return {figure_megabytes(c.value_label()), 0, figure_megabytes(c.total_label())};
+}
+
+bool accessible_announced(const Control& c) { return c.kind() == Kind::Label && c.announced(); }
 
 std::int64_t figure_megabytes(const Control* figure_label) {
     if (!figure_label) return 0;

@@ -4,7 +4,9 @@
 // the same on every desktop: a bar reads as a progress bar named after its
 // panel, valued at its figure label's megabytes out of its total label's; a
 // picture in sight reads as a graphic named after the program. A hidden
-// picture (the box the tray calls back) is nothing anyone sees.
+// picture (the box the tray calls back) is nothing anyone sees. A status
+// line's changes are told even away from the focus; a figure's are not: it
+// is read when asked.
 #include <cstdint>
 #include <string>
 
@@ -20,6 +22,17 @@ AccessibleRole accessible_role(const Control& c);
 std::string accessible_name(const Control& c, const std::string& program_name);
 // A bar's figure as shown ("23205 MB"); empty before the first one is shown.
 std::string accessible_value(const Control& c);
+// A bar's value as read out, in the figures it is drawn from: "23614 MB free
+// of 24105 MB"; empty before the first figures are shown.
+std::string accessible_value_text(const Control& c);
+// A bar's range: its free megabytes, from 0 to the total; all 0 for others.
+struct AccessibleRange {
+    std::int64_t value = 0, minimum = 0, maximum = 0;
+};
+AccessibleRange accessible_range(const Control& c);
+// Whether a change of the control's caption is announced wherever the focus
+// is (the status line).
+bool accessible_announced(const Control& c);
 // The whole megabytes a figure label shows; 0 for a placeholder or no label.
 std::int64_t figure_megabytes(const Control* figure_label);
 // A caption as read out: "&Система" is "Система", "&&" an ampersand, and the

@@ -103,6 +103,11 @@ public:
         total_label_ = &total;
     }
 
+    // A label whose changes assistive technology tells wherever the focus is
+    // (a status line). Read at load.
+    bool announced() const { return announced_; }
+    void set_announced(bool on) { announced_ = on; }
+
     // Native window handle of the control's peer; 0 while it has none.
     std::uint32_t hwnd() const { return peer_ ? peer_->handle() : 0; }
 
@@ -137,6 +142,7 @@ private:
     bool tab_stop_ = false;
     const Control* value_label_ = nullptr;
     const Control* total_label_ = nullptr;
+    bool announced_ = false;
     std::unique_ptr<Peer> peer_;
 };
 

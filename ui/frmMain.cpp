@@ -107,6 +107,7 @@ frmMain::frmMain(tk::Runtime& rt)
     place(lblTotalPhysical, 120, 240, 495, 255, "Всего:");
 
     place(lblStatus, 120, 3120, 4095, 255, "Готов");
+    lblStatus.set_announced(true);
 
     mnuPopUp.set_visible(false);
 

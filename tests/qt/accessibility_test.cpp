@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "about/frmAbout.h"
 #include "app/program.h"
@@ -72,6 +73,22 @@ TEST(Accessible, FiguresFramesAndBarsReadAsTheirCaptionsAndMegabytes) {
     EXPECT_EQ(acc(w.Frame1)->role(), QAccessible::Grouping);
     EXPECT_EQ(name(w.Frame1), "Физ. память");  // the padding blanks are not read
     EXPECT_EQ(name(w.Frame2), "Файл стр");
+    // Each caption is also its frame's first child, a line of text where it
+    // is drawn, above the frame's figures: read in turn, not only as context.
+    for (auto [frame, first_figure] : {std::pair<const tk::Control*, const tk::Control*>{&w.Frame1, &w.lblTotalPhysical},
+                                       {&w.Frame2, &w.lblTotalPagefile}}) {
+        QAccessibleInterface* caption = acc(*frame)->child(0);
+        ASSERT_NE(caption, nullptr) << frame->name();
+        EXPECT_EQ(caption->role(), QAccessible::StaticText);
+        EXPECT_EQ(caption->text(QAccessible::Name), acc(*frame)->text(QAccessible::Name));
+        EXPECT_EQ(caption->parent(), acc(*frame));
+        EXPECT_EQ(acc(*frame)->indexOfChild(caption), 0);
+        EXPECT_EQ(acc(*frame)->child(acc(*frame)->indexOfChild(acc(*first_figure))), acc(*first_figure));
+        EXPECT_TRUE(acc(*frame)->rect().contains(caption->rect())) << frame->name();
+        EXPECT_LT(caption->rect().top(), acc(*first_figure)->rect().top()) << frame->name();
+    }
+    // The main window is a frame, the About box a dialog.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(widget(w))->role(), QAccessible::Window);
 
     // The bars: free megabytes out of the total, not the drawn length.
     for (auto [bar, free, total] : {std::tuple{&w.picUsedPhysical, &w.lblFreePhysicalShow, &w.lblTotalPhysicalShow},
@@ -84,6 +101,7 @@ TEST(Accessible, FiguresFramesAndBarsReadAsTheirCaptionsAndMegabytes) {
         EXPECT_EQ(value->currentValue().toLongLong(), figure(*free)) << bar->name();
         EXPECT_EQ(value->maximumValue().toLongLong(), figure(*total)) << bar->name();
         EXPECT_EQ(value->minimumValue().toLongLong(), 0);
+        EXPECT_EQ(a->text(QAccessible::Value).toStdString(), free->caption() + " free of " + total->caption());
         // The fills inside are the bar's drawing, not objects of their own.
         EXPECT_EQ(a->childCount(), 0);
     }
@@ -95,6 +113,7 @@ TEST(Accessible, FiguresFramesAndBarsReadAsTheirCaptionsAndMegabytes) {
     // The About box: its lines, its buttons, its picture; OK is the default.
     ASSERT_TRUE(w.user_shortcut(tk::Shortcut::F1));
     frmAbout& a = *w.About();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(widget(a))->role(), QAccessible::Dialog);
     EXPECT_EQ(name(a.lblTitle), "Taluvex");
     EXPECT_EQ(name(a.lblVersion), "v2.0");
     EXPECT_EQ(name(a.lblAuthor), "RUS by Vemkaro");
@@ -125,6 +144,11 @@ TEST(Accessible, MenuEntriesAreNamedByTheirCaptionAndHoldTheirKey) {
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->text(QAccessible::Name), QString::fromUtf8("Отчистить   "));
     EXPECT_EQ(item->text(QAccessible::Accelerator), "Ctrl+F");
+    // As "mnemonic;path;accelerator" (joined by the bridge): screen readers
+    // speak the accelerator field.
+    ASSERT_NE(item->actionInterface(), nullptr);
+    EXPECT_EQ(item->actionInterface()->keyBindingsForAction(QAccessibleActionInterface::pressAction()),
+              (QStringList{QString(), QString(), "Ctrl+F"}));
     // The menu still draws the caption, then the key after a tab.
     struct MenuProbe : QMenu {
         using QMenu::initStyleOption;

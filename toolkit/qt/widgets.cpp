@@ -74,13 +74,17 @@ void FrameBox::paintEvent(QPaintEvent*) {
     p.drawRect(box.translated(1, 1));
     p.setPen(palette().color(QPalette::Mid));
     p.drawRect(box);
-    const QString& caption = title_;
-    if (caption.isEmpty()) return;
-    const int text_width = fm.horizontalAdvance(caption);
-    const QRect text_rect(8, 0, std::min(text_width + 2, std::max(0, width() - 12)), fm.height());
+    if (title_.isEmpty()) return;
+    const QRect text_rect = caption_rect();
     p.fillRect(text_rect, palette().color(QPalette::Window));
     p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-    p.drawText(text_rect.adjusted(1, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic, caption);
+    p.drawText(text_rect.adjusted(1, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic, title_);
+}
+
+QRect FrameBox::caption_rect() const {
+    if (title_.isEmpty()) return {};
+    const QFontMetrics fm(font());
+    return {8, 0, std::min(fm.horizontalAdvance(title_) + 2, std::max(0, width() - 12)), fm.height()};
 }
 
 PictureBoxWidget::PictureBoxWidget(QWidget* parent) : ControlWidget(parent), inner_(new QWidget(this)) {}

@@ -72,6 +72,8 @@ public:
     explicit FrameBox(QWidget* parent) : ControlWidget(parent) {}
     bool set_title(const QString& title);
     const QString& title() const { return title_; }
+    // Where the caption is drawn, in the frame's pixels; empty without one.
+    QRect caption_rect() const;
 
 protected:
     void paintEvent(QPaintEvent* e) override;
