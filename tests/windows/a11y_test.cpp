@@ -108,25 +108,31 @@ private:
     DWORD cookie_ = 0;
 };
 
-// A panel with a bar that reads its figure from a label, and a picture.
+// A panel with a bar that reads its figure from a label, and a picture; made
+// bar first and each figure before its name, which overlaps it, as the main
+// window's page-file panel is.
 struct MeterForm : tk::Form {
     explicit MeterForm(tk::Runtime& rt)
         : tk::Form(rt, "frmMeter"), panel(*this, *this, "panel"), bar(*this, panel, "bar"),
           fill(*this, bar, "fill"), free(*this, panel, "free"), total(*this, panel, "total"),
-          picture(*this, *this, "picture") {
+          name(*this, panel, "name"), picture(*this, *this, "picture") {
         set_client_size(3000, 2000);
         panel.set_bounds(0, 0, 2000, 1000);
         panel.set_caption("&Panel  ");
-        bar.set_bounds(100, 300, 1500, 255);
+        bar.set_bounds(100, 600, 1500, 255);
         bar.set_value_labels(free, total);
         free.set_caption("FREE");
+        free.set_bounds(600, 300, 900, 255);
+        total.set_bounds(600, 100, 900, 255);
+        name.set_bounds(120, 300, 495, 255);
+        name.set_caption("Free:");
         picture.set_bounds(2200, 100, 540, 540);
         picture.set_picture(tk::IconId::Window);
         picture.set_visible(false);
     }
     tk::Frame panel;
     tk::PictureBox bar, fill;
-    tk::Label free, total;
+    tk::Label free, total, name;
     tk::PictureBox picture;
 };
 
@@ -134,6 +140,9 @@ struct MeterForm : tk::Form {
 constexpr GUID kName = {0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
 constexpr GUID kValue = {0x123fe443, 0x211a, 0x4615, {0x95, 0x27, 0xc4, 0x5a, 0x7e, 0x93, 0x71, 0x7a}};
 constexpr GUID kRole = {0xcb905ff2, 0x7bd1, 0x4c05, {0xb3, 0xc8, 0xe6, 0xc2, 0x41, 0x36, 0x4d, 0x70}};
+constexpr GUID kState = {0xa8d4d5b0, 0x0a21, 0x42d0, {0xa5, 0xc0, 0x51, 0x4e, 0x98, 0x4f, 0x45, 0x7b}};
+
+HWND window_of(const tk::Control& c) { return reinterpret_cast<HWND>(static_cast<UINT_PTR>(c.hwnd())); }
 
 std::wstring text_of(HWND h) {
     wchar_t buf[256] = {};
@@ -203,24 +212,52 @@ TEST(Win32Accessibility, BarsAndTheIconAreAnnotatedWithNameRoleAndValue) {
         EXPECT_EQ(services.calls[1].prop, kRole);
         EXPECT_EQ(services.calls[1].number, ROLE_SYSTEM_GRAPHIC);
 
-        // Labels speak for themselves; the fills and markers inside a bar
-        // and the hidden tray target are no objects of their own.
-        services.calls.clear();
-        for (const tk::Control* c : {static_cast<const tk::Control*>(&p.main->lblFreePhysical),
-                                     static_cast<const tk::Control*>(&p.main->picAvailablePhysical),
-                                     static_cast<const tk::Control*>(&p.main->picOldPagefile),
-                                     static_cast<const tk::Control*>(&p.main->TrayIcon)}) {
-            EXPECT_FALSE(notes.describe(other, *c)) << c->name();
+        // A panel is a group read by its caption; labels and the hidden tray
+        // target speak for themselves; the fills and markers inside a bar
+        // are drawn only, and say so.
+        struct Row {
+            const tk::Control& control;
+            bool described;
+            std::wstring name;  // as set, with the window text
+            LONG role;          // annotated, or 0
+            LONG state;         // annotated, or 0
+        } rows[] = {
+            {p.main->Frame1, true, L"Физ. память", ROLE_SYSTEM_GROUPING, 0},
+            {p.main->Frame2, true, L"Файл стр", ROLE_SYSTEM_GROUPING, 0},
+            {p.main->lblFreePhysical, false, L"", 0, 0},
+            {p.main->TrayIcon, false, L"", 0, 0},
+            {p.main->picAvailablePhysical, true, L"", 0, STATE_SYSTEM_INVISIBLE},
+            {p.main->picOldPagefile, true, L"", 0, STATE_SYSTEM_INVISIBLE},
+        };
+        for (const Row& r : rows) {
+            HWND h = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+            services.calls.clear();
+            EXPECT_EQ(notes.describe(h, r.control), r.described) << r.control.name();
+            EXPECT_EQ(text_of(h), r.name) << r.control.name();
+            std::wstring name;
+            LONG role = 0, state = 0;
+            for (const auto& c : services.calls) {
+                if (c.prop == kName) name = c.text;
+                if (c.prop == kRole) role = c.number;
+                if (c.prop == kState) state = c.number;
+            }
+            EXPECT_EQ(name, r.name) << r.control.name();
+            EXPECT_EQ(role, r.role) << r.control.name();
+            EXPECT_EQ(state, r.state) << r.control.name();
+            ::DestroyWindow(h);
         }
+        services.calls.clear();
+        EXPECT_FALSE(notes.describe(other, p.main->lblFreePhysical));
         EXPECT_EQ(text_of(other), L"Своб:");
         EXPECT_TRUE(services.calls.empty());
 
         notes.forget(bar);
-        ASSERT_EQ(services.calls.size(), 3u);
+        ASSERT_EQ(services.calls.size(), 4u);
         for (const auto& c : services.calls) EXPECT_EQ(c.what, "clear");
         EXPECT_EQ(services.calls[0].prop, kName);
         EXPECT_EQ(services.calls[1].prop, kRole);
         EXPECT_EQ(services.calls[2].prop, kValue);
+        EXPECT_EQ(services.calls[3].prop, kState);
     }
     EXPECT_EQ(services.refs, 1u);
     // Without the service the window text still names the control.
@@ -280,7 +317,7 @@ TEST(Win32Accessibility, AFormsWindowsKeepTheirAnnotationsCurrent) {
     RecordingServices services;
     StandInServiceClass stand_in(services);
     ASSERT_TRUE(stand_in.registered);
-    HWND bar = nullptr, picture = nullptr;
+    HWND bar = nullptr, picture = nullptr, panel = nullptr;
     {
         tk::headless::HeadlessSystem system;
         tk::win32::Win32Desktop platform(::GetModuleHandleW(nullptr));
@@ -299,9 +336,41 @@ TEST(Win32Accessibility, AFormsWindowsKeepTheirAnnotationsCurrent) {
         EXPECT_EQ(text_of(bar), L"Panel");
         EXPECT_EQ(last(bar, kName), L"Panel");
         EXPECT_EQ(last(bar, kValue), L"");
-        // The fill inside the bar is drawn, not read.
+        // The fill inside the bar is drawn, not read; so is the panel's group
+        // box, whose container is read as the panel.
         const HWND fill = reinterpret_cast<HWND>(static_cast<UINT_PTR>(form.fill.hwnd()));
         EXPECT_EQ(last(fill, kName), L"(none)");
+        panel = reinterpret_cast<HWND>(static_cast<UINT_PTR>(form.panel.hwnd()));
+        auto state = [&](HWND h) {
+            LONG s = 0;
+            for (const auto& c : services.calls)
+                if (c.hwnd == h && c.prop == kState && c.what == "var") s = c.number;
+            return s;
+        };
+        EXPECT_EQ(state(fill), STATE_SYSTEM_INVISIBLE);
+        EXPECT_EQ(last(panel, kName), L"Panel");
+        EXPECT_EQ(text_of(panel), L"Panel");
+        HWND group_box = nullptr;
+        for (HWND h = ::GetWindow(panel, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT)) group_box = h;
+        wchar_t cls[32] = {};
+        ::GetClassNameW(group_box, cls, 32);
+        EXPECT_STREQ(cls, L"Button");
+        EXPECT_EQ(state(group_box), STATE_SYSTEM_INVISIBLE);
+
+        // A screen reader goes through the windows in z-order: the panel's
+        // rows top to bottom, each name before its figure, then the bar, and
+        // the group box last, under what it frames.
+        std::vector<HWND> order;
+        for (HWND h = ::GetWindow(panel, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT)) order.push_back(h);
+        EXPECT_EQ(order, (std::vector<HWND>{window_of(form.total), window_of(form.name), window_of(form.free), bar,
+                                            group_box}));
+        EXPECT_EQ(::GetWindow(window_of(form), GW_CHILD), panel);
+        // The name, now over its figure, leaves the pixel they share to the
+        // figure, which was drawn over it: the picture is as laid out.
+        RECT shape{};
+        ASSERT_EQ(::GetWindowRgnBox(window_of(form.name), &shape), SIMPLEREGION);
+        EXPECT_EQ(shape.right, 40 - 8);  // the figure starts at pixel 40, the name at 8
+        EXPECT_EQ(::GetWindowRgnBox(window_of(form.free), &shape), ERROR);
 
         form.free.set_caption("512 MB");
         EXPECT_EQ(last(bar, kValue), L"512 MB");
@@ -319,14 +388,16 @@ TEST(Win32Accessibility, AFormsWindowsKeepTheirAnnotationsCurrent) {
         services.calls.clear();
         form.unload();
     }
-    int cleared_bar = 0, cleared_picture = 0;
+    int cleared_bar = 0, cleared_picture = 0, cleared_panel = 0;
     for (const auto& c : services.calls) {
         if (c.what != "clear") continue;
         cleared_bar += c.hwnd == bar;
         cleared_picture += c.hwnd == picture;
+        cleared_panel += c.hwnd == panel;
     }
-    EXPECT_EQ(cleared_bar, 3);
-    EXPECT_EQ(cleared_picture, 3);
+    EXPECT_EQ(cleared_bar, 4);
+    EXPECT_EQ(cleared_picture, 4);
+    EXPECT_EQ(cleared_panel, 4);
     // Every reference the windows took is given back.
     EXPECT_EQ(services.refs, 1u);
 }

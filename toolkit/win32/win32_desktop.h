@@ -24,6 +24,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -68,7 +69,25 @@ public:
 
     // The icons and brushes every window of the program uses.
     Resources& resources() { return resources_; }
-    bool is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam) const;
+    // Whether a message to hwnd is a callback of one of its tray icons, in
+    // the form the shell was asked for (version 4 carries the icon's id in
+    // lparam, the old form in wparam).
+    bool is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam = 0) const;
+    // A callback: delivers the mouse message it stands for; a menu opened
+    // meanwhile opens where the shell says.
+    bool tray_callback(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, const std::function<void(UINT)>& deliver);
+    // What a version 4 callback stands for: the mouse message the program
+    // knows (0 for none) and where a menu it opens belongs. The keyboard's
+    // Enter, Space, Shift+F10 and the menu key open the menu at the icon; a
+    // right-click opens it once, on the context menu that follows the button.
+    struct TrayClick {
+        UINT message = 0;
+        bool anchored = false;  // at anchor, not at the mouse pointer
+        POINT anchor{};
+    };
+    static TrayClick tray_click_v4(WPARAM wparam, LPARAM lparam);
+    // The hidden window that owns the tray's pop-up menus.
+    HWND menu_owner() const { return menu_owner_; }
     UINT taskbar_created() const { return taskbar_created_; }
     // Adds again, as last set, the icons whose windows lie in this top-level window.
     void restore_tray_icons(HWND top);
@@ -116,7 +135,20 @@ private:
         UINT id = 0;
         TrayIconState icon;     // what the shell was told, to tell it again
         bool in_shell = false;  // the shell took the last add or change
+        bool version4 = false;  // the shell took NOTIFYICON_VERSION_4 for it
     };
+    // Asks the shell for version 4 callbacks, which tell where the icon is.
+    bool set_version(HWND hwnd, UINT id);
+    HWND menu_owner_ = nullptr;
+    // The icon whose callback is being delivered, and where its menu opens.
+    struct MenuSource {
+        HWND hwnd = nullptr;
+        UINT id = 0;
+        bool anchored = false;
+        POINT anchor{};
+    };
+    MenuSource menu_source_;
+    bool menu_open_ = false;
     UINT taskbar_created_ = 0;
     std::map<HWND, TrayEntry> tray_;
 };
