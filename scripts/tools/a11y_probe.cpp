@@ -67,31 +67,24 @@ int name(HWND h) {
 
 void read(HWND parent, int depth) {
     for (HWND h = GetWindow(parent, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
-        if (!IsWindowVisible(h)) continue;
         IAccessible* acc = nullptr;
-        if (FAILED(AccessibleObjectFromWindow(h, static_cast<DWORD>(OBJID_CLIENT), kIAccessible,
-                                              reinterpret_cast<void**>(&acc))) || !acc)
+        if (!IsWindowVisible(h) || FAILED(AccessibleObjectFromWindow(h, static_cast<DWORD>(OBJID_CLIENT), kIAccessible,
+                                                                     reinterpret_cast<void**>(&acc))))
             continue;
-        VARIANT self{};
+        VARIANT self{}, role{}, state{};
         self.vt = VT_I4;
-        self.lVal = CHILDID_SELF;
         BSTR n = nullptr;
-        VARIANT role{}, state{};
         acc->get_accName(self, &n);
         acc->get_accRole(self, &role);
         acc->get_accState(self, &state);
-        const bool invisible = state.vt == VT_I4 && (state.lVal & STATE_SYSTEM_INVISIBLE);
-        if (!invisible) {
-            wchar_t cls[256] = {};
-            GetClassNameW(h, cls, 256);
-            std::printf("%d\t%s\t%s\t%ld\n", depth, utf8(cls).c_str(), utf8(n).c_str(),
-                        role.vt == VT_I4 ? role.lVal : -1L);
+        acc->Release();
+        wchar_t cls[256] = {};
+        GetClassNameW(h, cls, 256);
+        if (state.vt != VT_I4 || !(state.lVal & STATE_SYSTEM_INVISIBLE)) {
+            std::printf("%d\t%s\t%s\t%ld\n", depth, utf8(cls).c_str(), utf8(n).c_str(), role.vt == VT_I4 ? role.lVal : -1L);
+            read(h, depth + 1);
         }
         SysFreeString(n);
-        VariantClear(&role);
-        VariantClear(&state);
-        acc->Release();
-        if (!invisible) read(h, depth + 1);
     }
 }
 

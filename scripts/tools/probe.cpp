@@ -9,9 +9,6 @@
 //   probe no-tray FILE        a shell whose tray refuses every icon, for as long as
 //                             FILE exists: a tray window of the shell's own class,
 //                             newer than Wine's, so the tray calls find it first
-//   probe tray-key HWND X Y   tells that tray icon's window (id 1, callback 0x200,
-//                             version 4) that the keyboard opened its menu, as
-//                             the shell does for Shift+F10 on an icon at X,Y
 //   probe end-session HWND    ends the session for the process of that window, as
 //                             log-off does: WM_QUERYENDSESSION to each of its
 //                             top-level windows, then WM_ENDSESSION (TRUE); prints
@@ -218,15 +215,10 @@ int main() {
         return 0;
     }
     if (argc >= 3 && std::wstring(argv[1]) == L"no-tray") return no_tray(argv[2]);
-    if (argc >= 5 && std::wstring(argv[1]) == L"tray-key") {
-        const HWND h = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::wcstoul(argv[2], nullptr, 10)));
-        const int x = static_cast<int>(std::wcstol(argv[3], nullptr, 10)), y = static_cast<int>(std::wcstol(argv[4], nullptr, 10));
-        return PostMessageW(h, WM_MOUSEMOVE, MAKEWPARAM(x, y), MAKELPARAM(WM_CONTEXTMENU, 1)) ? 0 : 1;
-    }
     if (argc >= 3 && std::wstring(argv[1]) == L"end-session")
         return end_session(reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::wcstoul(argv[2], nullptr, 10))));
     std::fprintf(stderr,
                  "usage: probe windows | version FILE | resources FILE | tray-drop HWND ID | taskbar-created | "
-                 "no-tray FILE | tray-key HWND X Y | end-session HWND\n");
+                 "no-tray FILE | end-session HWND\n");
     return 2;
 }

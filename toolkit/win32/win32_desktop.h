@@ -13,7 +13,13 @@
 //    let through to an elevated window, and, while one is missing, every 5 s
 //    for the first 2 minutes (a start at log-on may come before the task bar,
 //    which then does not always announce itself). Every add and change
-//    carries the icon at the size the shell uses at its DPI.
+//    carries the icon at the size the shell uses at its DPI. Icons ask for
+//    version 4 callbacks, which say where a menu opened from the keyboard
+//    belongs (at the icon); they are turned back into the mouse messages the
+//    program knows. The menus' owner, which must be the foreground window
+//    while one is open, is a hidden window of its own, so the main window
+//    does not come forward; a menu that leaves the keyboard there hands it
+//    back to the notification area (NIM_SETFOCUS).
 //  - Session end: WM_QUERYENDSESSION agrees; WM_ENDSESSION unloads the
 //    start-up form as its close box would, even under the About box.
 //  - DPI: per monitor where the system has it; twips become pixels at the
