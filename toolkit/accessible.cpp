@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "toolkit/accessible.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace tk {
@@ -62,6 +63,17 @@ std::int64_t figure_megabytes(const Control* figure_label) {
     std::from_chars(s.data(), s.data() + s.size(), n);
     return n;
 }
+
+std::vector<Control*> reading_order(const std::vector<Control*>& controls) {
+    std::vector<Control*> order = controls;
+    if (std::any_of(order.begin(), order.end(), [](const Control* c) { return c->tab_stop(); })) return order;
+    std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
+        return a->top() != b->top() ? a->top() < b->top() : a->left() < b->left();
+    });
+    return order;
+}
+
+bool drawn_only(const Control& c) { return c.parent() && accessible_role(*c.parent()) == AccessibleRole::Bar; }
 
 std::string spoken(const std::string& caption) {
     std::string out;

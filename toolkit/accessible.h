@@ -9,6 +9,7 @@
 // is read when asked.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "toolkit/control.h"
 
@@ -35,6 +36,13 @@ AccessibleRange accessible_range(const Control& c);
 bool accessible_announced(const Control& c);
 // The whole megabytes a figure label shows; 0 for a placeholder or no label.
 std::int64_t figure_megabytes(const Control* figure_label);
+// The order a screen reader goes through a container's controls: where none
+// of them takes the focus, by rows, top to bottom and each row left to right
+// (a name before its figure, a panel's bar after its figures); otherwise the
+// tab order, which the keyboard follows anyway.
+std::vector<Control*> reading_order(const std::vector<Control*>& controls);
+// The boxes inside a bar: drawn, and read as part of the bar.
+bool drawn_only(const Control& c);
 // A caption as read out: "&Система" is "Система", "&&" an ampersand, and the
 // blanks that pad it in the layout are not read.
 std::string spoken(const std::string& caption);

@@ -5,6 +5,10 @@
 //                                reader reads it: name, role number and value
 //   a11y_probe focus HWND        the window with the keyboard focus in the
 //                                thread of that window, or 0
+//   a11y_probe read HWND         the windows inside that window in the order
+//                                a screen reader goes through them (z-order,
+//                                depth first), those in sight and not marked
+//                                invisible: depth, class, name, role number
 // Text is UTF-8; fields are separated by tabs.
 #include <fcntl.h>
 #include <io.h>
@@ -61,6 +65,29 @@ int name(HWND h) {
     return 0;
 }
 
+void read(HWND parent, int depth) {
+    for (HWND h = GetWindow(parent, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
+        IAccessible* acc = nullptr;
+        if (!IsWindowVisible(h) || FAILED(AccessibleObjectFromWindow(h, static_cast<DWORD>(OBJID_CLIENT), kIAccessible,
+                                                                     reinterpret_cast<void**>(&acc))))
+            continue;
+        VARIANT self{}, role{}, state{};
+        self.vt = VT_I4;
+        BSTR n = nullptr;
+        acc->get_accName(self, &n);
+        acc->get_accRole(self, &role);
+        acc->get_accState(self, &state);
+        acc->Release();
+        wchar_t cls[256] = {};
+        GetClassNameW(h, cls, 256);
+        if (state.vt != VT_I4 || !(state.lVal & STATE_SYSTEM_INVISIBLE)) {
+            std::printf("%d\t%s\t%s\t%ld\n", depth, utf8(cls).c_str(), utf8(n).c_str(), role.vt == VT_I4 ? role.lVal : -1L);
+            read(h, depth + 1);
+        }
+        SysFreeString(n);
+    }
+}
+
 int focus(HWND h) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
@@ -80,6 +107,10 @@ int main() {
     const std::wstring what = argc >= 2 ? argv[1] : L"";
     if (argc >= 3 && what == L"name") return name(hwnd_arg(argv[2]));
     if (argc >= 3 && what == L"focus") return focus(hwnd_arg(argv[2]));
-    std::fprintf(stderr, "usage: a11y_probe name HWND | focus HWND\n");
+    if (argc >= 3 && what == L"read") {
+        read(hwnd_arg(argv[2]), 0);
+        return 0;
+    }
+    std::fprintf(stderr, "usage: a11y_probe name HWND | focus HWND | read HWND\n");
     return 2;
 }

@@ -108,25 +108,31 @@ private:
     DWORD cookie_ = 0;
 };
 
-// A panel with a bar that reads its figure from a label, and a picture.
+// A panel with a bar that reads its figure from a label, and a picture; made
+// bar first and each figure before its name, which overlaps it, as the main
+// window's page-file panel is.
 struct MeterForm : tk::Form {
     explicit MeterForm(tk::Runtime& rt)
         : tk::Form(rt, "frmMeter"), panel(*this, *this, "panel"), bar(*this, panel, "bar"),
           fill(*this, bar, "fill"), free(*this, panel, "free"), total(*this, panel, "total"),
-          picture(*this, *this, "picture") {
+          name(*this, panel, "name"), picture(*this, *this, "picture") {
         set_client_size(3000, 2000);
         panel.set_bounds(0, 0, 2000, 1000);
         panel.set_caption("&Panel  ");
-        bar.set_bounds(100, 300, 1500, 255);
+        bar.set_bounds(100, 600, 1500, 255);
         bar.set_value_labels(free, total);
         free.set_caption("FREE");
+        free.set_bounds(600, 300, 900, 255);
+        total.set_bounds(600, 100, 900, 255);
+        name.set_bounds(120, 300, 495, 255);
+        name.set_caption("Free:");
         picture.set_bounds(2200, 100, 540, 540);
         picture.set_picture(tk::IconId::Window);
         picture.set_visible(false);
     }
     tk::Frame panel;
     tk::PictureBox bar, fill;
-    tk::Label free, total;
+    tk::Label free, total, name;
     tk::PictureBox picture;
 };
 
@@ -134,6 +140,9 @@ struct MeterForm : tk::Form {
 constexpr GUID kName = {0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
 constexpr GUID kValue = {0x123fe443, 0x211a, 0x4615, {0x95, 0x27, 0xc4, 0x5a, 0x7e, 0x93, 0x71, 0x7a}};
 constexpr GUID kRole = {0xcb905ff2, 0x7bd1, 0x4c05, {0xb3, 0xc8, 0xe6, 0xc2, 0x41, 0x36, 0x4d, 0x70}};
+constexpr GUID kState = {0xa8d4d5b0, 0x0a21, 0x42d0, {0xa5, 0xc0, 0x51, 0x4e, 0x98, 0x4f, 0x45, 0x7b}};
+
+HWND window_of(const tk::Control& c) { return reinterpret_cast<HWND>(static_cast<UINT_PTR>(c.hwnd())); }
 
 std::wstring text_of(HWND h) {
     wchar_t buf[256] = {};
@@ -207,8 +216,6 @@ TEST(Win32Accessibility, BarsAndTheIconAreAnnotatedWithNameRoleAndValue) {
         // and the hidden tray target are no objects of their own.
         services.calls.clear();
         for (const tk::Control* c : {static_cast<const tk::Control*>(&p.main->lblFreePhysical),
-                                     static_cast<const tk::Control*>(&p.main->picAvailablePhysical),
-                                     static_cast<const tk::Control*>(&p.main->picOldPagefile),
                                      static_cast<const tk::Control*>(&p.main->TrayIcon)}) {
             EXPECT_FALSE(notes.describe(other, *c)) << c->name();
         }
@@ -216,11 +223,12 @@ TEST(Win32Accessibility, BarsAndTheIconAreAnnotatedWithNameRoleAndValue) {
         EXPECT_TRUE(services.calls.empty());
 
         notes.forget(bar);
-        ASSERT_EQ(services.calls.size(), 3u);
+        ASSERT_EQ(services.calls.size(), 4u);
         for (const auto& c : services.calls) EXPECT_EQ(c.what, "clear");
         EXPECT_EQ(services.calls[0].prop, kName);
         EXPECT_EQ(services.calls[1].prop, kRole);
         EXPECT_EQ(services.calls[2].prop, kValue);
+        EXPECT_EQ(services.calls[3].prop, kState);
     }
     EXPECT_EQ(services.refs, 1u);
     // Without the service the window text still names the control.
@@ -280,7 +288,7 @@ TEST(Win32Accessibility, AFormsWindowsKeepTheirAnnotationsCurrent) {
     RecordingServices services;
     StandInServiceClass stand_in(services);
     ASSERT_TRUE(stand_in.registered);
-    HWND bar = nullptr, picture = nullptr;
+    HWND bar = nullptr, picture = nullptr, panel = nullptr;
     {
         tk::headless::HeadlessSystem system;
         tk::win32::Win32Desktop platform(::GetModuleHandleW(nullptr));
@@ -299,9 +307,33 @@ TEST(Win32Accessibility, AFormsWindowsKeepTheirAnnotationsCurrent) {
         EXPECT_EQ(text_of(bar), L"Panel");
         EXPECT_EQ(last(bar, kName), L"Panel");
         EXPECT_EQ(last(bar, kValue), L"");
-        // The fill inside the bar is drawn, not read.
-        const HWND fill = reinterpret_cast<HWND>(static_cast<UINT_PTR>(form.fill.hwnd()));
-        EXPECT_EQ(last(fill, kName), L"(none)");
+        // The fill inside the bar and the panel's group box are drawn only;
+        // the panel's container is read as a group by its caption.
+        auto number = [&](HWND h, const GUID& prop) {
+            LONG n = 0;
+            for (const auto& c : services.calls)
+                if (c.hwnd == h && c.prop == prop && c.what == "var") n = c.number;
+            return n;
+        };
+        panel = window_of(form.panel);
+        const HWND group_box = ::GetWindow(window_of(form.free), GW_HWNDLAST);
+        EXPECT_EQ(last(window_of(form.fill), kName), L"(none)");
+        EXPECT_EQ(number(window_of(form.fill), kState), STATE_SYSTEM_INVISIBLE);
+        EXPECT_EQ(number(group_box, kState), STATE_SYSTEM_INVISIBLE);
+        EXPECT_EQ(number(panel, kRole), ROLE_SYSTEM_GROUPING);
+        EXPECT_EQ(text_of(panel), L"Panel");
+
+        // Screen readers follow the z-order: the panel's rows top to bottom,
+        // each name before its figure, then the bar; the group box under all.
+        std::vector<HWND> order;
+        for (HWND h = ::GetWindow(panel, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT)) order.push_back(h);
+        EXPECT_EQ(order, (std::vector<HWND>{window_of(form.total), window_of(form.name), window_of(form.free), bar,
+                                            group_box}));
+        // The name, now over its figure, leaves their shared pixel (40) to the
+        // figure, which was drawn over it.
+        RECT shape{};
+        ASSERT_EQ(::GetWindowRgnBox(window_of(form.name), &shape), SIMPLEREGION);
+        EXPECT_EQ(shape.right, 40 - 8);
 
         form.free.set_caption("512 MB");
         EXPECT_EQ(last(bar, kValue), L"512 MB");
@@ -319,14 +351,16 @@ TEST(Win32Accessibility, AFormsWindowsKeepTheirAnnotationsCurrent) {
         services.calls.clear();
         form.unload();
     }
-    int cleared_bar = 0, cleared_picture = 0;
+    int cleared_bar = 0, cleared_picture = 0, cleared_panel = 0;
     for (const auto& c : services.calls) {
         if (c.what != "clear") continue;
         cleared_bar += c.hwnd == bar;
         cleared_picture += c.hwnd == picture;
+        cleared_panel += c.hwnd == panel;
     }
-    EXPECT_EQ(cleared_bar, 3);
-    EXPECT_EQ(cleared_picture, 3);
+    EXPECT_EQ(cleared_bar, 4);
+    EXPECT_EQ(cleared_picture, 4);
+    EXPECT_EQ(cleared_panel, 4);
     // Every reference the windows took is given back.
     EXPECT_EQ(services.refs, 1u);
 }

@@ -13,6 +13,10 @@
 
 namespace {
 
+// From shellapi.h, whose macros would hide the program's own NIM_ names.
+constexpr unsigned long kSetVersion = 4, kVersion4 = 4;
+constexpr UINT kSelect = WM_USER, kKeySelect = WM_USER + 1;
+
 class StandInShell {
 public:
     // TakeAddSayNo: takes an add but answers that it failed (a time-out).
@@ -39,6 +43,7 @@ public:
     HWND hwnd = nullptr;
     Answer answer = Answer::TakeAll;
     std::vector<unsigned long> calls;  // NIM_ADD, NIM_MODIFY, NIM_DELETE in order
+    std::vector<unsigned long> versions;  // each NIM_SETVERSION's version
     int refuse_adds = 0;               // adds to refuse before the answer applies
     bool holds = false;                // whether it holds the icon
     int icon_size = 0;                 // width of the last icon it was given
@@ -49,6 +54,11 @@ private:
         if (m != WM_COPYDATA || !self) return ::DefWindowProcW(h, m, w, l);
         const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(l);
         const auto message = static_cast<unsigned long>(copy->dwData);
+        if (message == kSetVersion) {
+            self->versions.push_back(self->note_version(*copy));
+            return self->holds && self->answer != Answer::RefuseAll;
+        }
+        if (message > tk::NIM_DELETE) return FALSE;
         self->calls.push_back(message);
         self->note_icon(*copy);
         if (message == tk::NIM_ADD && self->refuse_adds > 0) {
@@ -69,6 +79,12 @@ private:
     // Wine hands its shell the icon's pixels, not a handle, in a record of
     // its own: four 4-byte fields (flags third), the tip, state, balloon text,
     // version, balloon title and flags, the item GUID, then width and height.
+    static unsigned long note_version(const COPYDATASTRUCT& copy) {
+        constexpr std::size_t kVersionOffset = 16 + 128 * 2 + 8 + 256 * 2;
+        std::uint32_t version = 0;
+        if (copy.cbData >= kVersionOffset + 4) std::memcpy(&version, static_cast<const char*>(copy.lpData) + kVersionOffset, 4);
+        return version;
+    }
     void note_icon(const COPYDATASTRUCT& copy) {
         constexpr std::size_t kWidthOffset = 16 + 128 * 2 + 8 + 256 * 2 + 4 + 64 * 2 + 4 + 16;
         if (copy.cbData < kWidthOffset + 8) return;
@@ -248,4 +264,25 @@ TEST(Win32Tray, AnAddTheShellTookButReportedFailedCountsAsShown) {
     EXPECT_TRUE(t.platform.tray_icon_present());
     EXPECT_EQ(t.platform.shell_notify_icon(tk::NIM_DELETE, t.rec), 1u);
     EXPECT_FALSE(shell.holds);
+}
+
+// Version 4 callbacks carry the icon's id in lparam and, for the keyboard,
+// the icon's place in wparam: the menu opens there, and once per right-click.
+TEST(Win32Tray, TheShellIsAskedForVersion4AndItsCallbacksBecomeTheProgramsClicks) {
+    StandInShell shell;
+    ASSERT_EQ(::FindWindowW(L"Shell_TrayWnd", nullptr), shell.hwnd) << "the stand-in is not the shell's tray";
+    TrayFixture t;
+    t.platform.shell_notify_icon(tk::NIM_ADD, t.rec);
+    EXPECT_EQ(shell.versions, std::vector<unsigned long>{kVersion4});
+    EXPECT_TRUE(t.platform.is_tray_callback(t.box, 0x200, MAKEWPARAM(700, 580), MAKELPARAM(WM_CONTEXTMENU, 1)));
+    EXPECT_FALSE(t.platform.is_tray_callback(t.box, 0x200, 1, MAKELPARAM(WM_CONTEXTMENU, 2)));
+    const UINT events[] = {WM_CONTEXTMENU, kKeySelect, WM_RBUTTONUP, kSelect, WM_LBUTTONDBLCLK};
+    const UINT program_gets[] = {WM_RBUTTONUP, WM_RBUTTONUP, 0, 0, WM_LBUTTONDBLCLK};
+    for (int i = 0; i < 5; ++i) {
+        const auto got = tk::win32::Win32Desktop::tray_click_v4(MAKEWPARAM(700, -20), MAKELPARAM(events[i], 1));
+        EXPECT_EQ(got.message, program_gets[i]) << std::hex << events[i];
+        EXPECT_EQ(got.anchored, i < 2) << std::hex << events[i];
+        EXPECT_EQ(got.anchor.x * 1000 + got.anchor.y, i < 2 ? 700 * 1000 - 20 : 0) << std::hex << events[i];
+    }
+    EXPECT_TRUE(t.platform.menu_owner() && !::IsWindowVisible(t.platform.menu_owner()));  // the menus' owner, never seen
 }

@@ -18,7 +18,8 @@ namespace tk::win32 {
 // The name a picture in sight is read out by: the program's, given once at start.
 void set_program_name(std::string name);
 
-// The system's role for a control that draws itself; 0 for any other.
+// The system's role for a control that draws itself, or a frame (a group
+// named by its caption); 0 for any other.
 long system_role(const Control& c);
 
 class Annotations {
@@ -32,9 +33,12 @@ public:
     // The system's annotation service, or null where there is none.
     static IAccPropServices* system_services();
 
-    // Names the window after the control and annotates its role and value;
-    // false for a control that speaks for itself.
+    // Names the window after the control and annotates its role and value,
+    // or hides a window that is only drawn; false for a control that speaks
+    // for itself.
     bool describe(HWND h, const Control& c);
+    // Takes a window that is only drawn out of what screen readers read.
+    void hide(HWND h);
     // Before the window goes.
     void forget(HWND h);
 

@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include "toolkit/accessible.h"
 #include "toolkit/os/windows/text.h"
 #include "toolkit/win32/colours.h"
 #include "toolkit/win32/scale.h"
@@ -124,6 +125,45 @@ void FormWindow::create_child(Control& c, UINT id) {
 
 void FormWindow::describe(Node& n) {
     if (n.control && annotations_->describe(n.hwnd, *n.control)) n.described = true;
+    // A frame's container is read as the group; its group box only draws it.
+    if (n.inner) annotations_->hide(n.inner);
+}
+
+namespace {
+
+RECT rect_in_parent(HWND h, HWND parent) {
+    RECT r{};
+    ::GetWindowRect(h, &r);
+    ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+}  // namespace
+
+void FormWindow::keep_drawing_order(const Node& moved) {
+    if (!moved.control || !moved.hwnd || moved.kind == Kind::Form || drawn_only(*moved.control)) return;
+    const HWND parent = ::GetParent(moved.hwnd);
+    for (HWND w = ::GetWindow(parent, GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
+        Node* n = node_of(w);
+        if (!n || n->hwnd != w) continue;
+        const RECT rw = rect_in_parent(w, parent);
+        HRGN shape = nullptr;
+        // Below it now, but made before it, so drawn over it as laid out.
+        for (HWND s = ::GetWindow(w, GW_HWNDNEXT); s; s = ::GetWindow(s, GW_HWNDNEXT)) {
+            const Node* below = node_of(s);
+            if (!below || below->hwnd != s || below->id >= n->id) continue;
+            if (!(::GetWindowLongPtrW(s, GWL_STYLE) & WS_VISIBLE)) continue;
+            const RECT rs = rect_in_parent(s, parent);
+            RECT cut{};
+            if (!::IntersectRect(&cut, &rw, &rs)) continue;
+            if (!shape) shape = ::CreateRectRgn(0, 0, rw.right - rw.left, rw.bottom - rw.top);
+            HRGN hole = ::CreateRectRgn(cut.left - rw.left, cut.top - rw.top, cut.right - rw.left, cut.bottom - rw.top);
+            ::CombineRgn(shape, shape, hole, RGN_DIFF);
+            ::DeleteObject(hole);
+        }
+        if (shape || n->clipped) ::SetWindowRgn(w, shape, TRUE);  // the window owns the region
+        n->clipped = shape != nullptr;
+    }
 }
 
 void FormWindow::describe_readers_of(const Control& c) {
@@ -153,6 +193,7 @@ void FormWindow::place(Node& n) {
     const int w = static_cast<int>(r.right - r.left), h = static_cast<int>(r.bottom - r.top);
     ::SetWindowPos(n.hwnd, nullptr, r.left, r.top, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
     if (n.inner) ::SetWindowPos(n.inner, nullptr, 0, 0, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    keep_drawing_order(n);
 }
 
 HBRUSH FormWindow::colours(HWND control, HDC dc) {
@@ -183,11 +224,14 @@ void FormWindow::paint_box(Node& n) {
 
 bool FormWindow::handle_child(Node& n, UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
     if (dying) return false;
-    if (n.control && context.is_tray_callback && context.is_tray_callback(n.hwnd, msg, wparam)) {
+    if (n.control && context.tray_callback) {
         // The tray reports the mouse message in place of a coordinate.
-        n.control->form().user_tray_message(*n.control, LOWORD(lparam));
-        result = 0;
-        return true;
+        Control& target = *n.control;
+        if (context.tray_callback(n.hwnd, msg, wparam, lparam,
+                                  [&](UINT message) { target.form().user_tray_message(target, message); })) {
+            result = 0;
+            return true;
+        }
     }
     switch (msg) {
         case WM_COMMAND:

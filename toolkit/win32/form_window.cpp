@@ -4,6 +4,7 @@
 // model says, and hands the user's input and the system's news to the form.
 #include "toolkit/win32/form_window.h"
 
+#include "toolkit/accessible.h"
 #include "toolkit/os/windows/text.h"
 #include "toolkit/win32/colours.h"
 #include "toolkit/win32/dpi.h"
@@ -84,8 +85,10 @@ FormWindow::FormWindow(const WindowContext& c, Form& f) : context(c), res(c.reso
 FormWindow::~FormWindow() {
     dying = true;
     if (annotations_)
-        for (auto& n : nodes_)
+        for (auto& n : nodes_) {
             if (n->described) annotations_->forget(n->hwnd);
+            if (n->inner) annotations_->forget(n->inner);
+        }
     if (hwnd) {
         ::SetMenu(hwnd, nullptr);
         ::DestroyWindow(hwnd);
@@ -144,13 +147,31 @@ void FormWindow::create() {
         }
     }
     fill_menus();
-    // The first child created is the top of the z-order; a group box must lie
-    // under what it frames, or its siblings would be clipped away by it.
+    put_in_reading_order(*form);
+    // A group box must lie under what it frames, or its siblings would be
+    // clipped away by it.
     for (auto& n : nodes_)
         if (n->inner) ::SetWindowPos(n->inner, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    for (auto& n : nodes_) keep_drawing_order(*n);
     set_icons();
     size_and_place();
     sync();
+}
+
+void FormWindow::put_in_reading_order(const Control& parent) {
+    // Screen readers and the dialog manager go through a window's children in
+    // z-order, and a window made later starts below those made before it.
+    std::vector<Control*> windows;
+    for (Control* c : parent.children())
+        if (const Node* n = node_of(c); n && n->hwnd && n->kind != Kind::Menu) windows.push_back(c);
+    HWND after = HWND_TOP;
+    for (Control* c : reading_order(windows)) {
+        if (drawn_only(*c)) break;  // a bar's boxes keep the order they are drawn in
+        const HWND h = node_of(c)->hwnd;
+        ::SetWindowPos(h, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        after = h;
+    }
+    for (Control* c : windows) put_in_reading_order(*c);
 }
 
 void FormWindow::create_top() {
@@ -224,6 +245,7 @@ void FormWindow::changed(Node& n, Prop what) {
     switch (what) {
         case Prop::Caption:
             ::SetWindowTextW(n.inner ? n.inner : n.hwnd, os::widen(c.caption()).c_str());
+            if (n.inner) describe(n);
             describe_readers_of(c);
             break;
         case Prop::Enabled:
@@ -233,6 +255,7 @@ void FormWindow::changed(Node& n, Prop what) {
         case Prop::Visible:
             ::ShowWindow(n.hwnd, c.visible() ? SW_SHOWNA : SW_HIDE);
             if (c.visible()) describe(n);
+            keep_drawing_order(n);
             break;
         case Prop::Geometry: place(n); break;
         case Prop::Colors:

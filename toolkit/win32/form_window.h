@@ -34,6 +34,7 @@ struct Node {
     HMENU menu = nullptr;  // a menu's own drop-down
     HFONT font = nullptr;  // as last set, shared from the form's font table
     bool described = false;  // carries accessibility annotations
+    bool clipped = false;    // gives up an overlap with a window drawn over it
 };
 
 class WinPeer final : public Peer {
@@ -112,6 +113,11 @@ private:
     void command(WPARAM wparam, LPARAM lparam);
     HBRUSH colours(HWND control, HDC dc);
     void describe(Node& n);
+    // Puts the children's windows in the order the model reads them.
+    void put_in_reading_order(const Control& parent);
+    // Where that order lays a window over one that was drawn over it, the
+    // window gives up the overlap, so the picture stays as laid out.
+    void keep_drawing_order(const Node& n);
     void describe_readers_of(const Control& c);
     // High contrast turned on or off, or the system colours changed.
     void theme_changed();

@@ -43,8 +43,10 @@ struct WindowContext {
     // The shell's "TaskbarCreated": a new task bar (Explorer restarted, or
     // started after us) has an empty tray, and only top-level windows hear it.
     UINT taskbar_created = 0;
-    // Whether a message to hwnd is the callback of one of the program's tray icons.
-    std::function<bool(HWND hwnd, UINT msg, WPARAM wparam)> is_tray_callback;
+    // Whether a message to hwnd is the callback of one of the program's tray
+    // icons; if so, hands deliver the mouse message it stands for, if any.
+    std::function<bool(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, const std::function<void(UINT)>& deliver)>
+        tray_callback;
     // Adds again, as last set, the icons whose windows lie in this top-level window.
     std::function<void(HWND top)> restore_tray_icons;
     // The session ends (WM_ENDSESSION).

@@ -53,10 +53,16 @@ Win32Desktop::Win32Desktop(HINSTANCE instance)
     wc.lpszClassName = kServiceClass;
     ::RegisterClassExW(&wc);
     service_ = ::CreateWindowExW(0, kServiceClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance_, this);
+    // Never shown: the tray's menus need a foreground window of the program's
+    // own, and any other would come up in front of the user's work.
+    menu_owner_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, kServiceClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                    instance_, nullptr);
     accel_ = create_shortcut_table();
     taskbar_created_ = ::RegisterWindowMessageW(L"TaskbarCreated");
     context_.taskbar_created = taskbar_created_;
-    context_.is_tray_callback = [this](HWND h, UINT msg, WPARAM w) { return is_tray_callback(h, msg, w); };
+    context_.tray_callback = [this](HWND h, UINT msg, WPARAM w, LPARAM l, const std::function<void(UINT)>& deliver) {
+        return tray_callback(h, msg, w, l, deliver);
+    };
     context_.restore_tray_icons = [this](HWND top) { restore_tray_icons(top); };
     context_.end_session = [this] {
         if (rt_) rt_->end_session();
@@ -78,6 +84,7 @@ Win32Desktop::~Win32Desktop() {
     doomed_.clear();
     windows_.clear();
     if (service_) ::DestroyWindow(service_);
+    if (menu_owner_) ::DestroyWindow(menu_owner_);
     if (accel_) ::DestroyAcceleratorTable(accel_);
 }
 
@@ -183,7 +190,18 @@ BOOL Win32Desktop::notify_shell(std::uint32_t message, const NotifyIconData88& d
     static_assert(sizeof nid.szTip > sizeof data.szTip, "room for the whole tip and its terminator");
     std::memcpy(nid.szTip, data.szTip, sizeof data.szTip);
     nid.szTip[sizeof data.szTip] = '\0';
+    // Version 4 shows the tip only when asked to.
+    if (nid.uFlags & NIF_TIP) nid.uFlags |= NIF_SHOWTIP;
     return ::Shell_NotifyIconA(message, &nid);
+}
+
+bool Win32Desktop::set_version(HWND hwnd, UINT id) {
+    NOTIFYICONDATAA nid{};
+    nid.cbSize = sizeof nid;
+    nid.hWnd = hwnd;
+    nid.uID = id;
+    nid.uVersion = NOTIFYICON_VERSION_4;
+    return ::Shell_NotifyIconA(NIM_SETVERSION, &nid) != FALSE;
 }
 
 std::uint32_t Win32Desktop::shell_notify_icon(std::uint32_t message, const NotifyIconData88& data) {
@@ -204,6 +222,7 @@ std::uint32_t Win32Desktop::shell_notify_icon(std::uint32_t message, const Notif
         apply(entry.icon, fresh ? NIM_ADD : NIM_MODIFY, data);
         entry.id = data.uID;
         entry.in_shell = ok != FALSE;
+        if (fresh) entry.version4 = entry.in_shell && set_version(hwnd, entry.id);
     }
     update_tray_retry(::GetTickCount64());
     return ok ? 1u : 0u;
@@ -227,7 +246,10 @@ void Win32Desktop::update_tray_retry(ULONGLONG now_ms) {
 void Win32Desktop::retry_tray_icons(ULONGLONG now_ms) {
     if (!ended_ && now_ms - created_ < kTrayRetryForMs)
         for (auto& [hwnd, entry] : tray_)
-            if (!entry.in_shell) entry.in_shell = add_again(record_of(entry.icon, low32(hwnd), entry.id));
+            if (!entry.in_shell) {
+                entry.in_shell = add_again(record_of(entry.icon, low32(hwnd), entry.id));
+                entry.version4 = entry.in_shell && set_version(hwnd, entry.id);
+            }
     update_tray_retry(now_ms);
 }
 
@@ -246,14 +268,42 @@ void Win32Desktop::restore_tray_icons(HWND top) {
         // An icon that outlived the old task bar (a DPI change also announces
         // a new one) refuses the add; a change then tells it the rest.
         entry.in_shell = add_again(record_of(entry.icon, low32(hwnd), entry.id));
+        entry.version4 = entry.in_shell && set_version(hwnd, entry.id);
     }
     update_tray_retry(::GetTickCount64());
 }
 
-bool Win32Desktop::is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam) const {
+bool Win32Desktop::is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) const {
     auto it = tray_.find(hwnd);
-    return it != tray_.end() && it->second.icon.message != 0 && msg == it->second.icon.message &&
-           static_cast<UINT>(wparam) == it->second.id;
+    if (it == tray_.end() || it->second.icon.message == 0 || msg != it->second.icon.message) return false;
+    const UINT id = it->second.version4 ? HIWORD(lparam) : static_cast<UINT>(wparam);
+    return id == it->second.id;
+}
+
+Win32Desktop::TrayClick Win32Desktop::tray_click_v4(WPARAM wparam, LPARAM lparam) {
+    // The anchor: the pointer for the mouse, the icon for the keyboard
+    // (screen coordinates, negative left of or above the main screen).
+    const POINT at{static_cast<short>(LOWORD(wparam)), static_cast<short>(HIWORD(wparam))};
+    switch (LOWORD(lparam)) {
+        case WM_CONTEXTMENU:
+        case NIN_KEYSELECT: return {WM_RBUTTONUP, true, at};
+        case WM_RBUTTONUP:  // the context menu follows
+        case NIN_SELECT: return {};
+        default: return {LOWORD(lparam), false, {}};
+    }
+}
+
+bool Win32Desktop::tray_callback(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam,
+                                 const std::function<void(UINT)>& deliver) {
+    if (!is_tray_callback(hwnd, msg, wparam, lparam)) return false;
+    const TrayEntry& entry = tray_.at(hwnd);
+    TrayClick click = entry.version4 ? tray_click_v4(wparam, lparam) : TrayClick{LOWORD(lparam), false, {}};
+    if (!click.message) return true;
+    const MenuSource outer = menu_source_;
+    menu_source_ = {hwnd, entry.id, click.anchored, click.anchor};
+    deliver(click.message);
+    menu_source_ = outer;
+    return true;
 }
 
 void Win32Desktop::popup_menu(Form& owner, Menu& menu) {
@@ -261,24 +311,36 @@ void Win32Desktop::popup_menu(Form& owner, Menu& menu) {
     if (!fw || !fw->hwnd) return;
     const Node* n = fw->node_of(&menu);
     if (!n || !n->menu || ::GetMenuItemCount(n->menu) <= 0) return;
-    POINT pt{};
-    ::GetCursorPos(&pt);
-    HWND hwnd = fw->hwnd;
+    // The shell sends Enter twice: one menu at a time.
+    if (menu_open_) return;
+    const MenuSource from = menu_source_;
+    POINT pt = from.anchor;
+    if (!from.anchored) ::GetCursorPos(&pt);
+    HWND hwnd = menu_owner_ ? menu_owner_ : fw->hwnd;
     // Without the foreground the menu would not close when the user clicks
     // elsewhere; the posted message lets it finish closing.
     ::SetForegroundWindow(hwnd);
     ++modal_;
+    menu_open_ = true;
     const UINT chosen = static_cast<UINT>(::TrackPopupMenuEx(
         n->menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, pt.x, pt.y, hwnd, nullptr));
+    menu_open_ = false;
     --modal_;
     ::PostMessageW(hwnd, WM_NULL, 0, 0);
     if (!doomed_.empty() && service_) ::PostMessageW(service_, kCleanUp, 0, 0);
-    if (!chosen) return;
     // The form may have gone while the menu was open.
-    fw = window_of(owner);
-    if (!fw) return;
-    const Node* pick = fw->node_by_id(chosen);
+    fw = chosen ? window_of(owner) : nullptr;
+    const Node* pick = fw ? fw->node_by_id(chosen) : nullptr;
     if (pick && pick->control && pick->kind == Kind::Menu) owner.user_choose(static_cast<Menu&>(*pick->control), true);
+    // A menu cancelled with Esc, or an entry that shows nothing, leaves the
+    // keyboard on the hidden owner: the notification area takes it back.
+    if (from.hwnd && !ended_ && ::GetForegroundWindow() == menu_owner_ && tray_.count(from.hwnd)) {
+        NOTIFYICONDATAA nid{};
+        nid.cbSize = sizeof nid;
+        nid.hWnd = from.hwnd;
+        nid.uID = from.id;
+        ::Shell_NotifyIconA(NIM_SETFOCUS, &nid);
+    }
 }
 
 std::uint32_t Win32Desktop::icon_handle(IconId id) {

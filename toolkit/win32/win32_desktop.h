@@ -13,7 +13,13 @@
 //    let through to an elevated window, and, while one is missing, every 5 s
 //    for the first 2 minutes (a start at log-on may come before the task bar,
 //    which then does not always announce itself). Every add and change
-//    carries the icon at the size the shell uses at its DPI.
+//    carries the icon at the size the shell uses at its DPI. Icons ask for
+//    version 4 callbacks, which say where a menu opened from the keyboard
+//    belongs (at the icon); they are turned back into the mouse messages the
+//    program knows. The menus' owner, which must be the foreground window
+//    while one is open, is a hidden window of its own, so the main window
+//    does not come forward; a menu that leaves the keyboard there hands it
+//    back to the notification area (NIM_SETFOCUS).
 //  - Session end: WM_QUERYENDSESSION agrees; WM_ENDSESSION unloads the
 //    start-up form as its close box would, even under the About box.
 //  - DPI: per monitor where the system has it; twips become pixels at the
@@ -24,6 +30,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -68,7 +75,25 @@ public:
 
     // The icons and brushes every window of the program uses.
     Resources& resources() { return resources_; }
-    bool is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam) const;
+    // Whether a message to hwnd is a callback of one of its tray icons, in
+    // the form the shell was asked for (version 4 carries the icon's id in
+    // lparam, the old form in wparam).
+    bool is_tray_callback(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam = 0) const;
+    // A callback: delivers the mouse message it stands for; a menu opened
+    // meanwhile opens where the shell says.
+    bool tray_callback(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, const std::function<void(UINT)>& deliver);
+    // What a version 4 callback stands for: the mouse message the program
+    // knows (0 for none) and where a menu it opens belongs. The keyboard's
+    // Enter, Space, Shift+F10 and the menu key open the menu at the icon; a
+    // right-click opens it once, on the context menu that follows the button.
+    struct TrayClick {
+        UINT message = 0;
+        bool anchored = false;  // at anchor, not at the mouse pointer
+        POINT anchor{};
+    };
+    static TrayClick tray_click_v4(WPARAM wparam, LPARAM lparam);
+    // The hidden window that owns the tray's pop-up menus.
+    HWND menu_owner() const { return menu_owner_; }
     UINT taskbar_created() const { return taskbar_created_; }
     // Adds again, as last set, the icons whose windows lie in this top-level window.
     void restore_tray_icons(HWND top);
@@ -116,7 +141,20 @@ private:
         UINT id = 0;
         TrayIconState icon;     // what the shell was told, to tell it again
         bool in_shell = false;  // the shell took the last add or change
+        bool version4 = false;  // the shell took NOTIFYICON_VERSION_4 for it
     };
+    // Asks the shell for version 4 callbacks, which tell where the icon is.
+    bool set_version(HWND hwnd, UINT id);
+    HWND menu_owner_ = nullptr;
+    // The icon whose callback is being delivered, and where its menu opens.
+    struct MenuSource {
+        HWND hwnd = nullptr;
+        UINT id = 0;
+        bool anchored = false;
+        POINT anchor{};
+    };
+    MenuSource menu_source_;
+    bool menu_open_ = false;
     UINT taskbar_created_ = 0;
     std::map<HWND, TrayEntry> tray_;
 };
