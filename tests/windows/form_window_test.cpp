@@ -126,6 +126,58 @@ TEST(Win32FormWindow, TheClientAreaIsWhatTheLayoutAsksFor) {
     }
 }
 
+// A move to a monitor of another scale: the system asks the size for the new
+// DPI (WM_GETDPISCALEDSIZE), then moves the window (WM_DPICHANGED). The main
+// window's layout, 4080 x 3390 twips with its menu bar, at each scale.
+TEST(Win32FormWindow, AMoveToAnotherScaleKeepsTheLayoutsClientArea) {
+    tk::headless::HeadlessSystem system;
+    tk::win32::Win32Desktop platform(::GetModuleHandleW(nullptr));
+    tk::Runtime rt(system, platform);
+    MenuForm form(rt, {"&Файл", "Помощ"});
+    form.set_client_size(4080, 3390);
+    form.load();
+    form.show();
+    const HWND hwnd = window_of(form);
+    ASSERT_NE(hwnd, nullptr);
+    struct Row {
+        UINT dpi;
+        long width, height;  // the client area
+    } rows[] = {{96, 272, 226}, {120, 340, 283}, {144, 408, 339}, {192, 544, 452}};
+    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_STYLE));
+    const auto ex = static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
+    auto client_is = [&](const Row& row) {
+        RECT client{};
+        return ::GetClientRect(hwnd, &client) && client.right == row.width && client.bottom == row.height;
+    };
+    auto move_to = [&](const Row& row) {
+        SIZE size{1, 1};
+        EXPECT_TRUE(::SendMessageW(hwnd, 0x02E4, MAKEWPARAM(row.dpi, row.dpi), reinterpret_cast<LPARAM>(&size)));
+        // The window's size is the client area and the frame at that DPI.
+        RECT frame{0, 0, 0, 0};
+        tk::win32::adjust_for_dpi(frame, style, true, ex, row.dpi);
+        EXPECT_EQ(size.cx - (frame.right - frame.left), row.width) << row.dpi << " dpi";
+        EXPECT_EQ(size.cy - (frame.bottom - frame.top), row.height) << row.dpi << " dpi";
+        RECT suggested{40, 30, 40 + size.cx, 30 + size.cy};
+        ::SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(row.dpi, row.dpi), reinterpret_cast<LPARAM>(&suggested));
+    };
+    for (const Row& row : rows) {
+        move_to(row);
+        EXPECT_TRUE(client_is(row)) << row.dpi << " dpi";
+    }
+    // Hidden in the tray while the scale changes, and not told of the last
+    // change: shown again, it is laid out for its monitor's DPI.
+    form.hide();
+    move_to(rows[2]);
+    EXPECT_TRUE(client_is(rows[2])) << "hidden, moved to 144 dpi";
+    const UINT monitor = tk::win32::monitor_dpi_of(hwnd);
+    if (monitor != rows[2].dpi) {
+        form.show();
+        const Row expected{monitor, twips_to_pixels(4080, monitor), twips_to_pixels(3390, monitor)};
+        EXPECT_TRUE(client_is(expected)) << "shown again at " << monitor << " dpi";
+    }
+    form.unload();
+}
+
 struct ShortcutForm : tk::Form {
     explicit ShortcutForm(tk::Runtime& rt) : tk::Form(rt, "frmKeys"), file(*this, *this, "mnuFile", "&File") {
         for (tk::Shortcut s : kAll) {
