@@ -26,6 +26,7 @@ using tk::win32::pixels_to_twips;
 using tk::win32::twips_to_pixels;
 
 constexpr UINT kDpis[] = {96, 120, 144};
+constexpr UINT kGetDpiScaledSize = 0x02E4;  // WM_GETDPISCALEDSIZE
 
 HWND window_of(const tk::Control& c) { return reinterpret_cast<HWND>(static_cast<UINT_PTR>(c.hwnd())); }
 
@@ -135,6 +136,7 @@ TEST(Win32FormWindow, AMoveToAnotherScaleKeepsTheLayoutsClientArea) {
     tk::Runtime rt(system, platform);
     MenuForm form(rt, {"&Файл", "Помощ"});
     form.set_client_size(4080, 3390);
+    form.set_icon(tk::IconId::Window);
     form.load();
     form.show();
     const HWND hwnd = window_of(form);
@@ -151,7 +153,7 @@ TEST(Win32FormWindow, AMoveToAnotherScaleKeepsTheLayoutsClientArea) {
     };
     auto move_to = [&](const Row& row) {
         SIZE size{1, 1};
-        EXPECT_TRUE(::SendMessageW(hwnd, 0x02E4, MAKEWPARAM(row.dpi, row.dpi), reinterpret_cast<LPARAM>(&size)));
+        EXPECT_TRUE(::SendMessageW(hwnd, kGetDpiScaledSize, MAKEWPARAM(row.dpi, row.dpi), reinterpret_cast<LPARAM>(&size)));
         // The window's size is the client area and the frame at that DPI.
         RECT frame{0, 0, 0, 0};
         tk::win32::adjust_for_dpi(frame, style, true, ex, row.dpi);
@@ -160,21 +162,39 @@ TEST(Win32FormWindow, AMoveToAnotherScaleKeepsTheLayoutsClientArea) {
         RECT suggested{40, 30, 40 + size.cx, 30 + size.cy};
         ::SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(row.dpi, row.dpi), reinterpret_cast<LPARAM>(&suggested));
     };
+    // The title bar's and Alt+Tab's icons come at the sizes for the new DPI.
+    auto icon_width = [&](WPARAM which) {
+        ICONINFO info{};
+        BITMAP bitmap{};
+        const auto icon = reinterpret_cast<HICON>(::SendMessageW(hwnd, WM_GETICON, which, 0));
+        if (!icon || !::GetIconInfo(icon, &info)) return 0L;
+        ::GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+        if (info.hbmColor) ::DeleteObject(info.hbmColor);
+        ::DeleteObject(info.hbmMask);
+        return static_cast<long>(bitmap.bmWidth);
+    };
     for (const Row& row : rows) {
         move_to(row);
         EXPECT_TRUE(client_is(row)) << row.dpi << " dpi";
+        EXPECT_EQ(icon_width(ICON_SMALL), tk::win32::metric_for_dpi(SM_CXSMICON, row.dpi)) << row.dpi << " dpi";
+        EXPECT_EQ(icon_width(ICON_BIG), tk::win32::metric_for_dpi(SM_CXICON, row.dpi)) << row.dpi << " dpi";
     }
     // Hidden in the tray while the scale changes, and not told of the last
-    // change: shown again, it is laid out for its monitor's DPI.
+    // change: shown again, it is laid out for its monitor's DPI; the same if
+    // it was minimised before it went to the tray.
+    const UINT monitor = tk::win32::monitor_dpi_of(hwnd);
+    const Row here{monitor, twips_to_pixels(4080, monitor), twips_to_pixels(3390, monitor)};
     form.hide();
     move_to(rows[2]);
     EXPECT_TRUE(client_is(rows[2])) << "hidden, moved to 144 dpi";
-    const UINT monitor = tk::win32::monitor_dpi_of(hwnd);
-    if (monitor != rows[2].dpi) {
-        form.show();
-        const Row expected{monitor, twips_to_pixels(4080, monitor), twips_to_pixels(3390, monitor)};
-        EXPECT_TRUE(client_is(expected)) << "shown again at " << monitor << " dpi";
-    }
+    form.show();
+    EXPECT_TRUE(client_is(here)) << "shown again at " << monitor << " dpi";
+    form.minimize();
+    form.hide();
+    move_to(rows[3]);
+    form.show();
+    EXPECT_FALSE(::IsIconic(hwnd));
+    EXPECT_TRUE(client_is(here)) << "restored at " << monitor << " dpi";
     form.unload();
 }
 

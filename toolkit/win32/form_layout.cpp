@@ -75,9 +75,21 @@ void FormWindow::dpi_changed(UINT new_dpi, const RECT& suggested) {
     dpi = new_dpi ? new_dpi : 96;
     // The suggested size is our own answer to WM_GETDPISCALEDSIZE where the
     // system asks it (Windows 10 1703 and later), the old size scaled where not.
-    ::SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    fit_client();
+    if (::IsIconic(hwnd)) {
+        // Minimised: the size it is restored at; hidden, it stays hidden.
+        WINDOWPLACEMENT wp{};
+        wp.length = sizeof wp;
+        if (::GetWindowPlacement(hwnd, &wp)) {
+            wp.rcNormalPosition.right = wp.rcNormalPosition.left + (suggested.right - suggested.left);
+            wp.rcNormalPosition.bottom = wp.rcNormalPosition.top + (suggested.bottom - suggested.top);
+            wp.showCmd = ::IsWindowVisible(hwnd) ? SW_SHOWMINNOACTIVE : SW_HIDE;
+            ::SetWindowPlacement(hwnd, &wp);
+        }
+    } else {
+        ::SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                       suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        fit_client();
+    }
     for (auto& n : nodes_)
         if (n->kind != Kind::Form && n->kind != Kind::Menu) place(*n);
     refresh_fonts();
@@ -91,9 +103,12 @@ void FormWindow::catch_up_dpi() {
     const UINT now = monitor_dpi_of(hwnd);
     if (now == dpi) return;
     // Hidden in the tray while the scale changed: laid out afresh, in place.
-    RECT r{};
-    ::GetWindowRect(hwnd, &r);
     const SIZE size = window_size_at(now);
+    RECT r{};
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof wp;
+    if (::IsIconic(hwnd) && ::GetWindowPlacement(hwnd, &wp)) r = wp.rcNormalPosition;
+    else ::GetWindowRect(hwnd, &r);
     dpi_changed(now, RECT{r.left, r.top, r.left + size.cx, r.top + size.cy});
 }
 
