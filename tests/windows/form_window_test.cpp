@@ -180,8 +180,8 @@ TEST(Win32FormWindow, AMoveToAnotherScaleKeepsTheLayoutsClientArea) {
         EXPECT_EQ(icon_width(ICON_BIG), tk::win32::metric_for_dpi(SM_CXICON, row.dpi)) << row.dpi << " dpi";
     }
     // Hidden in the tray while the scale changes, and not told of the last
-    // change: shown again, it is laid out for its monitor's DPI; the same if
-    // it was minimised before it went to the tray.
+    // change: shown again, it is laid out for its monitor's DPI. Minimised
+    // meanwhile, it is restored at the size for the last scale it was told.
     const UINT monitor = tk::win32::monitor_dpi_of(hwnd);
     const Row here{monitor, twips_to_pixels(4080, monitor), twips_to_pixels(3390, monitor)};
     form.hide();
@@ -189,9 +189,11 @@ TEST(Win32FormWindow, AMoveToAnotherScaleKeepsTheLayoutsClientArea) {
     EXPECT_TRUE(client_is(rows[2])) << "hidden, moved to 144 dpi";
     form.show();
     EXPECT_TRUE(client_is(here)) << "shown again at " << monitor << " dpi";
+    // Minimised at one scale, then in the tray when the next comes.
+    move_to(rows[3]);
     form.minimize();
     form.hide();
-    move_to(rows[3]);
+    move_to(here);
     form.show();
     EXPECT_FALSE(::IsIconic(hwnd));
     EXPECT_TRUE(client_is(here)) << "restored at " << monitor << " dpi";
