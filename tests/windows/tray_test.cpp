@@ -93,9 +93,9 @@ private:
         icon_size = static_cast<int>(width);
         icon_pixels.clear();
         const std::size_t colour_bytes = std::size_t{width} * height * 4;
-        if (bpp != 32 || copy.cbData < kWidthOffset + 16 + colour_bytes) return;
-        for (const unsigned char* p = data + copy.cbData - colour_bytes; p < data + copy.cbData; p += 4)
-            icon_pixels.push_back(p[0] | p[1] << 8 | p[2] << 16);
+        if (bpp == 32 && copy.cbData >= kWidthOffset + 16 + colour_bytes)
+            for (const unsigned char* p = data + copy.cbData - colour_bytes; p < data + copy.cbData; p += 4)
+                icon_pixels.push_back(p[0] | p[1] << 8 | p[2] << 16);
     }
 };
 
