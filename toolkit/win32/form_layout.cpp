@@ -34,7 +34,7 @@ void FormWindow::fit_client() {
     // A menu bar that wraps, or a frame wider than the metrics say, is measured
     // here and made up for, so the client area is what the layout asks for.
     RECT client{}, outer{};
-    if (!::GetClientRect(hwnd, &client) || !::GetWindowRect(hwnd, &outer)) return;
+    if (!form || !::GetClientRect(hwnd, &client) || !::GetWindowRect(hwnd, &outer)) return;
     const long dw = px(form->client_width()) - client.right, dh = px(form->client_height()) - client.bottom;
     if (dw == 0 && dh == 0) return;
     ::SetWindowPos(hwnd, nullptr, 0, 0, outer.right - outer.left + dw, outer.bottom - outer.top + dh,
@@ -101,7 +101,7 @@ void FormWindow::dpi_changed(UINT new_dpi, const RECT& suggested) {
 
 void FormWindow::catch_up_dpi() {
     const UINT now = monitor_dpi_of(hwnd);
-    if (now == dpi) return;
+    if (!form || now == dpi) return;
     // Hidden in the tray while the scale changed: laid out afresh, in place.
     const SIZE size = window_size_at(now);
     RECT r{};

@@ -339,13 +339,13 @@ bool FormWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result)
         case WM_MOVE:
             sync();
             return false;
-        case kGetDpiScaledSize: {
+        case kGetDpiScaledSize:
             // The size for the new DPI comes from the layout, so the client
             // area is exact there.
+            if (!form) return false;
             *reinterpret_cast<SIZE*>(lparam) = window_size_at(LOWORD(wparam));
             result = TRUE;
             return true;
-        }
         case WM_DPICHANGED:
             dpi_changed(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
             result = 0;
