@@ -26,6 +26,7 @@ using tk::win32::pixels_to_twips;
 using tk::win32::twips_to_pixels;
 
 constexpr UINT kDpis[] = {96, 120, 144};
+constexpr UINT kGetDpiScaledSize = 0x02E4;  // WM_GETDPISCALEDSIZE
 
 HWND window_of(const tk::Control& c) { return reinterpret_cast<HWND>(static_cast<UINT_PTR>(c.hwnd())); }
 
@@ -124,6 +125,77 @@ TEST(Win32FormWindow, TheClientAreaIsWhatTheLayoutAsksFor) {
         EXPECT_EQ(client.bottom, twips_to_pixels(c.height, dpi)) << c.what;
         form.unload();
     }
+}
+
+// A move to a monitor of another scale: the system asks the size for the new
+// DPI (WM_GETDPISCALEDSIZE), then moves the window (WM_DPICHANGED). The main
+// window's layout, 4080 x 3390 twips with its menu bar, at each scale.
+TEST(Win32FormWindow, AMoveToAnotherScaleKeepsTheLayoutsClientArea) {
+    tk::headless::HeadlessSystem system;
+    tk::win32::Win32Desktop platform(::GetModuleHandleW(nullptr));
+    tk::Runtime rt(system, platform);
+    MenuForm form(rt, {"&Файл", "Помощ"});
+    form.set_client_size(4080, 3390);
+    form.set_icon(tk::IconId::Window);
+    form.load();
+    form.show();
+    const HWND hwnd = window_of(form);
+    ASSERT_NE(hwnd, nullptr);
+    struct Row {
+        UINT dpi;
+        long width, height;  // the client area
+    } rows[] = {{96, 272, 226}, {120, 340, 283}, {144, 408, 339}, {192, 544, 452}};
+    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_STYLE));
+    const auto ex = static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
+    auto client_is = [&](const Row& row) {
+        RECT client{};
+        return ::GetClientRect(hwnd, &client) && client.right == row.width && client.bottom == row.height;
+    };
+    auto move_to = [&](const Row& row) {
+        // The size asked for is the client area and the frame at that DPI.
+        SIZE size{1, 1};
+        EXPECT_TRUE(::SendMessageW(hwnd, kGetDpiScaledSize, MAKEWPARAM(row.dpi, row.dpi), reinterpret_cast<LPARAM>(&size)));
+        RECT frame{0, 0, 0, 0};
+        tk::win32::adjust_for_dpi(frame, style, true, ex, row.dpi);
+        EXPECT_EQ(size.cx - (frame.right - frame.left), row.width) << row.dpi << " dpi";
+        EXPECT_EQ(size.cy - (frame.bottom - frame.top), row.height) << row.dpi << " dpi";
+        RECT suggested{40, 30, 40 + size.cx, 30 + size.cy};
+        ::SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(row.dpi, row.dpi), reinterpret_cast<LPARAM>(&suggested));
+    };
+    // The title bar's and Alt+Tab's icons come at the sizes for the new DPI.
+    auto icon_width = [&](WPARAM which) {
+        ICONINFO info{};
+        BITMAP bitmap{};
+        ::GetIconInfo(reinterpret_cast<HICON>(::SendMessageW(hwnd, WM_GETICON, which, 0)), &info);
+        ::GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+        ::DeleteObject(info.hbmColor);
+        ::DeleteObject(info.hbmMask);
+        return static_cast<long>(bitmap.bmWidth);
+    };
+    for (const Row& row : rows) {
+        move_to(row);
+        EXPECT_TRUE(client_is(row)) << row.dpi << " dpi";
+        EXPECT_EQ(icon_width(ICON_SMALL), tk::win32::metric_for_dpi(SM_CXSMICON, row.dpi)) << row.dpi << " dpi";
+        EXPECT_EQ(icon_width(ICON_BIG), tk::win32::metric_for_dpi(SM_CXICON, row.dpi)) << row.dpi << " dpi";
+    }
+    // Hidden in the tray while the scale changes, and not told of the last
+    // change: shown again, it is laid out for its monitor's DPI. Minimised
+    // meanwhile, it is restored at the size for the last scale it was told.
+    const UINT monitor = tk::win32::monitor_dpi_of(hwnd);
+    const Row here{monitor, twips_to_pixels(4080, monitor), twips_to_pixels(3390, monitor)};
+    form.hide();
+    move_to(rows[2]);
+    EXPECT_TRUE(client_is(rows[2])) << "hidden, moved to 144 dpi";
+    form.show();
+    EXPECT_TRUE(client_is(here)) << "shown again at " << monitor << " dpi";
+    // Minimised at one scale, then in the tray when the next comes.
+    move_to(rows[3]);
+    form.minimize();
+    form.hide();
+    move_to(here);
+    form.show();
+    EXPECT_TRUE(client_is(here)) << "restored at " << monitor << " dpi";
+    form.unload();
 }
 
 struct ShortcutForm : tk::Form {

@@ -6,9 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <map>
 #include <vector>
 
+#include "res/window16.xpm"
+#include "res/window20.xpm"
+#include "res/window24.xpm"
+#include "toolkit/win32/dpi.h"
 #include "toolkit/win32/win32_desktop.h"
 
 namespace {
@@ -47,6 +54,7 @@ public:
     int refuse_adds = 0;               // adds to refuse before the answer applies
     bool holds = false;                // whether it holds the icon
     int icon_size = 0;                 // width of the last icon it was given
+    std::vector<std::uint32_t> icon_pixels;  // and its pixels, 0xRRGGBB, rows from the top
 
 private:
     static LRESULT CALLBACK proc(HWND h, UINT m, WPARAM w, LPARAM l) {
@@ -85,18 +93,51 @@ private:
         if (copy.cbData >= kVersionOffset + 4) std::memcpy(&version, static_cast<const char*>(copy.lpData) + kVersionOffset, 4);
         return version;
     }
+    // The planes and bits per pixel follow, then the mask's bits and last the
+    // colour bits.
     void note_icon(const COPYDATASTRUCT& copy) {
         constexpr std::size_t kWidthOffset = 16 + 128 * 2 + 8 + 256 * 2 + 4 + 64 * 2 + 4 + 16;
-        if (copy.cbData < kWidthOffset + 8) return;
-        std::uint32_t flags = 0, width = 0;
-        std::memcpy(&flags, static_cast<const char*>(copy.lpData) + 8, 4);
-        std::memcpy(&width, static_cast<const char*>(copy.lpData) + kWidthOffset, 4);
+        if (copy.cbData < kWidthOffset + 16) return;
+        const auto* data = static_cast<const unsigned char*>(copy.lpData);
+        std::uint32_t flags = 0, width = 0, height = 0, bpp = 0;
+        std::memcpy(&flags, data + 8, 4);
+        std::memcpy(&width, data + kWidthOffset, 4);
+        std::memcpy(&height, data + kWidthOffset + 4, 4);
+        std::memcpy(&bpp, data + kWidthOffset + 12, 4);
         constexpr std::uint32_t kIconFlag = 2;  // NIF_ICON
-        if (flags & kIconFlag) icon_size = static_cast<int>(width);
+        if (!(flags & kIconFlag)) return;
+        icon_size = static_cast<int>(width);
+        icon_pixels.clear();
+        const std::size_t colour_bytes = std::size_t{width} * height * 4;
+        if (bpp == 32 && copy.cbData >= kWidthOffset + 16 + colour_bytes)
+            for (const unsigned char* p = data + copy.cbData - colour_bytes; p < data + copy.cbData; p += 4)
+                icon_pixels.push_back(p[0] | p[1] << 8 | p[2] << 16);
     }
 };
 
 std::uint32_t low32(HWND h) { return static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(h)); }
+
+// A picture of res/ as 0xRRGGBB a pixel, rows from the top.
+std::vector<std::uint32_t> drawn(const char* const* xpm) {
+    int width = 0, height = 0, colours = 0;
+    std::sscanf(xpm[0], "%d %d %d", &width, &height, &colours);
+    std::map<char, std::uint32_t> colour;
+    for (int i = 1; i <= colours; ++i) colour[xpm[i][0]] = std::strtoul(std::strchr(xpm[i], '#') + 1, nullptr, 16);
+    std::vector<std::uint32_t> out;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) out.push_back(colour.at(xpm[1 + colours + y][x]));
+    return out;
+}
+
+// The tray got the window icon at its small-icon size for its DPI, as the
+// picture drawn for that size, not another stretched to it.
+void expect_drawn_for_the_tray(const StandInShell& shell) {
+    const int size = tk::win32::metric_for_dpi(SM_CXSMICON, tk::win32::dpi_of(shell.hwnd));
+    EXPECT_EQ(shell.icon_size, size);
+    const std::map<int, const char* const*> pictures{{16, window16_xpm}, {20, window20_xpm}, {24, window24_xpm}};
+    ASSERT_EQ(pictures.count(size), 1u) << "no picture drawn for " << size << " px";
+    EXPECT_TRUE(shell.icon_pixels == drawn(pictures.at(size))) << "the tray's " << size << " px picture";
+}
 
 using Calls = std::vector<unsigned long>;
 
@@ -207,9 +248,8 @@ TEST(Win32Tray, AnIconRefusedAtLogOnIsAddedAgainEveryFewSecondsUntilShown) {
     EXPECT_TRUE(shell.holds);
     EXPECT_TRUE(t.platform.tray_icon_present());  // hiding goes to the tray again
     EXPECT_FALSE(t.platform.tray_retry_armed());
-    // The 32 px picture went at the shell's small-icon size.
-    EXPECT_EQ(shell.icon_size, ::GetSystemMetrics(SM_CXSMICON));
-    EXPECT_NE(shell.icon_size, 32);
+    // The 32 px picture went as the one drawn for the shell's small-icon size.
+    expect_drawn_for_the_tray(shell);
 
     // Shown, the icon is left alone: a retry that still runs adds nothing.
     shell.calls.clear();
@@ -243,7 +283,7 @@ TEST(Win32Tray, RetriesStopAfterTwoMinutesAndTheNextTaskBarStillBringsTheIcon) {
     shell.answer = StandInShell::Answer::TakeAll;
     t.platform.restore_tray_icons(t.top);
     EXPECT_TRUE(t.platform.tray_icon_present());
-    EXPECT_EQ(shell.icon_size, ::GetSystemMetrics(SM_CXSMICON));
+    expect_drawn_for_the_tray(shell);
 }
 
 TEST(Win32Tray, AnAddTheShellTookButReportedFailedCountsAsShown) {

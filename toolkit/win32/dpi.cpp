@@ -31,6 +31,22 @@ UINT dpi_of(HWND hwnd) {
     return screen_dpi();
 }
 
+UINT monitor_dpi_of(HWND hwnd) {
+    // shcore is loaded only where it is needed: the program imports no more
+    // than Windows 7 has.
+    using Fn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    static const Fn get = [] {
+        HMODULE shcore = ::LoadLibraryW(L"shcore.dll");
+        return shcore ? reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(shcore, "GetDpiForMonitor")))
+                      : nullptr;
+    }();
+    UINT x = 0, y = 0;
+    constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
+    if (get && hwnd && get(::MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), kEffectiveDpi, &x, &y) == S_OK && x)
+        return x;
+    return dpi_of(hwnd);
+}
+
 int metric_for_dpi(int index, UINT dpi) {
     using Fn = int(WINAPI*)(int, UINT);
     static const Fn get = user32_function<Fn>("GetSystemMetricsForDpi");

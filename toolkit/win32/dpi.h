@@ -7,6 +7,9 @@
 namespace tk::win32 {
 
 UINT dpi_of(HWND hwnd);
+// The DPI of the monitor the window is on, which a hidden window that missed
+// a change of scale still reads rightly.
+UINT monitor_dpi_of(HWND hwnd);
 int metric_for_dpi(int index, UINT dpi);
 void adjust_for_dpi(RECT& r, DWORD style, bool menu, DWORD ex_style, UINT dpi);
 // Dialogs are laid out by this backend, not rescaled by the dialog manager.

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Twips to pixels at the window's DPI: the top-level window's size and place,
 // the client area the layout asks for, and the fonts and icons at that DPI,
-// all made again when the window moves to a screen of another DPI.
+// all made again when the window moves to a screen of another DPI (or is
+// shown again after the scale changed while it was hidden).
 #include "toolkit/win32/form_window.h"
 
 #include "toolkit/win32/dpi.h"
@@ -18,36 +19,48 @@ void FormWindow::place_form() {
                    SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void FormWindow::size_and_place() {
-    const int cw = px(form->client_width()), ch = px(form->client_height());
-    RECT r{0, 0, cw, ch};
+SIZE FormWindow::window_size_at(UINT at_dpi) const {
+    // The client area from the layout's twips, the frame from the system's
+    // metrics at that DPI: never the old size scaled, which gathers a pixel
+    // of rounding on each move.
+    RECT r{0, 0, twips_to_pixels(form->client_width(), at_dpi), twips_to_pixels(form->client_height(), at_dpi)};
     const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_STYLE));
     const DWORD ex = static_cast<DWORD>(::GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
-    adjust_for_dpi(r, style, ::GetMenu(hwnd) != nullptr, ex, dpi);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    RECT work{0, 0, w, h};
+    adjust_for_dpi(r, style, ::GetMenu(hwnd) != nullptr, ex, at_dpi);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+void FormWindow::fit_client() {
+    // A menu bar that wraps, or a frame wider than the metrics say, is measured
+    // here and made up for, so the client area is what the layout asks for.
+    RECT client{}, outer{};
+    if (!form || !::GetClientRect(hwnd, &client) || !::GetWindowRect(hwnd, &outer)) return;
+    const long dw = px(form->client_width()) - client.right, dh = px(form->client_height()) - client.bottom;
+    if (dw == 0 && dh == 0) return;
+    ::SetWindowPos(hwnd, nullptr, 0, 0, outer.right - outer.left + dw, outer.bottom - outer.top + dh,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormWindow::size_and_place() {
+    const SIZE size = window_size_at(dpi);
+    RECT work{0, 0, size.cx, size.cy};
     MONITORINFO mi{};
     mi.cbSize = sizeof mi;
     if (::GetMonitorInfoW(::MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &mi)) work = mi.rcWork;
-    auto put = [&] {
-        int x = px(form->left()), y = px(form->top());
+    auto put = [&](long w, long h) {
+        long x = px(form->left()), y = px(form->top());
         if (form->start_centered) {
-            x = static_cast<int>(tk::centred_start(work.left, work.right - work.left, w));
-            y = static_cast<int>(tk::centred_start(work.top, work.bottom - work.top, h));
+            x = static_cast<long>(tk::centred_start(work.left, work.right - work.left, w));
+            y = static_cast<long>(tk::centred_start(work.top, work.bottom - work.top, h));
         }
         ::SetWindowPos(hwnd, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
     };
-    put();
-    // A menu bar that wraps, or a frame wider than the metrics say, is measured
-    // here and made up for, so the client area is what the layout asks for.
-    RECT client{};
-    ::GetClientRect(hwnd, &client);
-    const int dw = cw - client.right, dh = ch - client.bottom;
-    if (dw != 0 || dh != 0) {
-        w += dw;
-        h += dh;
-        put();
-    }
+    put(size.cx, size.cy);
+    fit_client();
+    // Centred again if the frame or the menu bar took more room than said.
+    RECT r{};
+    ::GetWindowRect(hwnd, &r);
+    if (r.right - r.left != size.cx || r.bottom - r.top != size.cy) put(r.right - r.left, r.bottom - r.top);
 }
 
 void FormWindow::sync() {
@@ -60,14 +73,43 @@ void FormWindow::sync() {
 
 void FormWindow::dpi_changed(UINT new_dpi, const RECT& suggested) {
     dpi = new_dpi ? new_dpi : 96;
-    ::SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The suggested size is our own answer to WM_GETDPISCALEDSIZE where the
+    // system asks it (Windows 10 1703 and later), the old size scaled where not.
+    if (::IsIconic(hwnd)) {
+        // Minimised: the size it is restored at; hidden, it stays hidden.
+        WINDOWPLACEMENT wp{};
+        wp.length = sizeof wp;
+        if (::GetWindowPlacement(hwnd, &wp)) {
+            wp.rcNormalPosition.right = wp.rcNormalPosition.left + (suggested.right - suggested.left);
+            wp.rcNormalPosition.bottom = wp.rcNormalPosition.top + (suggested.bottom - suggested.top);
+            wp.showCmd = ::IsWindowVisible(hwnd) ? SW_SHOWMINNOACTIVE : SW_HIDE;
+            ::SetWindowPlacement(hwnd, &wp);
+        }
+    } else {
+        ::SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                       suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        fit_client();
+    }
     for (auto& n : nodes_)
         if (n->kind != Kind::Form && n->kind != Kind::Menu) place(*n);
     refresh_fonts();
     set_icons();
+    if (context.tray_scale_changed) context.tray_scale_changed();
     ::InvalidateRect(hwnd, nullptr, TRUE);
     sync();
+}
+
+void FormWindow::catch_up_dpi() {
+    const UINT now = monitor_dpi_of(hwnd);
+    if (!form || now == dpi) return;
+    // Hidden in the tray while the scale changed: laid out afresh, in place.
+    const SIZE size = window_size_at(now);
+    RECT r{};
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof wp;
+    if (::IsIconic(hwnd) && ::GetWindowPlacement(hwnd, &wp)) r = wp.rcNormalPosition;
+    else ::GetWindowRect(hwnd, &r);
+    dpi_changed(now, RECT{r.left, r.top, r.left + size.cx, r.top + size.cy});
 }
 
 HFONT FormWindow::font_for(const Font& f) {

@@ -15,6 +15,7 @@ namespace {
 
 constexpr UINT kFirstChildId = 100;  // clear of IDOK and IDCANCEL
 constexpr UINT kFirstMenuId = 1000;
+constexpr UINT kGetDpiScaledSize = 0x02E4;  // WM_GETDPISCALEDSIZE, Windows 10 1703
 
 LRESULT CALLBACK form_proc(HWND h, UINT m, WPARAM w, LPARAM l) {
     if (m == WM_NCCREATE) {
@@ -274,6 +275,7 @@ void FormWindow::show_state() {
         ::ShowWindow(hwnd, SW_HIDE);
         return;
     }
+    if (!::IsWindowVisible(hwnd)) catch_up_dpi();
     if (form->minimized()) {
         // On the task bar only, without taking the focus from anyone.
         if (!::IsWindowVisible(hwnd) || !::IsIconic(hwnd)) ::ShowWindow(hwnd, SW_SHOWMINNOACTIVE);
@@ -360,15 +362,27 @@ bool FormWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result)
         case WM_MOVE:
             sync();
             return false;
+        case kGetDpiScaledSize:
+            // The size for the new DPI comes from the layout, so the client
+            // area is exact there.
+            if (!form) return false;
+            *reinterpret_cast<SIZE*>(lparam) = window_size_at(LOWORD(wparam));
+            result = TRUE;
+            return true;
         case WM_DPICHANGED:
             dpi_changed(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
             result = 0;
             return true;
+        case WM_DISPLAYCHANGE:
+            // The tray's scale may have changed with the display's.
+            if (context.tray_scale_changed) context.tray_scale_changed();
+            return false;
         case WM_SYSCOLORCHANGE:
             theme_changed();
             return false;
         case WM_SETTINGCHANGE:
             if (wparam == SPI_SETHIGHCONTRAST) theme_changed();
+            if (context.tray_scale_changed) context.tray_scale_changed();
             return false;
         case WM_QUERYENDSESSION:
             // Nothing to save: the session may end.

@@ -123,6 +123,15 @@ private:
     void theme_changed();
     void paint_box(Node& n);
     void dpi_changed(UINT new_dpi, const RECT& suggested);
+    // Lays the window out again if its monitor's DPI is not the one it has.
+    void catch_up_dpi();
+    void fit_client();
+
+public:
+    // The window's outer size whose client area is the layout's at a DPI.
+    SIZE window_size_at(UINT at_dpi) const;
+
+private:
 
     std::vector<std::unique_ptr<Node>> nodes_;  // nodes_[0] is the form
     std::unordered_map<HWND, Node*> by_hwnd_;

@@ -49,6 +49,8 @@ struct WindowContext {
         tray_callback;
     // Adds again, as last set, the icons whose windows lie in this top-level window.
     std::function<void(HWND top)> restore_tray_icons;
+    // The scale may have changed: icons in the tray go again at the tray's size.
+    std::function<void()> tray_scale_changed;
     // The session ends (WM_ENDSESSION).
     std::function<void()> end_session;
 };

@@ -39,7 +39,7 @@ H widen_handle(std::uint32_t value) {
 Win32Desktop::Win32Desktop(HINSTANCE instance)
     : instance_(instance),
       resources_(instance),
-      context_{resources_, 0, {}, {}, {}},
+      context_{resources_, 0, {}, {}, {}, {}},
       created_(::GetTickCount64()) {
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof icc;
@@ -64,6 +64,7 @@ Win32Desktop::Win32Desktop(HINSTANCE instance)
         return tray_callback(h, msg, w, l, deliver);
     };
     context_.restore_tray_icons = [this](HWND top) { restore_tray_icons(top); };
+    context_.tray_scale_changed = [this] { tray_scale_changed(); };
     context_.end_session = [this] {
         if (rt_) rt_->end_session();
     };
@@ -184,8 +185,10 @@ BOOL Win32Desktop::notify_shell(std::uint32_t message, const NotifyIconData88& d
     nid.uCallbackMessage = data.uCallbackMessage;
     // One of our pictures goes at the size the shell draws now: a 32 px image
     // shrunk by the shell to 16 px is a blot.
-    HICON sized = resources_.icon(resources_.picture_of(data.hIcon), tray_icon_size());
+    const int size = tray_icon_size();
+    HICON sized = resources_.icon(resources_.picture_of(data.hIcon), size);
     nid.hIcon = sized ? sized : widen_handle<HICON>(data.hIcon);
+    if (sized && (data.uFlags & NIF_ICON)) tray_size_sent_ = size;
     // The record's tip is blank-padded without a terminator.
     static_assert(sizeof nid.szTip > sizeof data.szTip, "room for the whole tip and its terminator");
     std::memcpy(nid.szTip, data.szTip, sizeof data.szTip);
@@ -256,6 +259,14 @@ void Win32Desktop::retry_tray_icons(ULONGLONG now_ms) {
 int Win32Desktop::tray_icon_size() const {
     // The shell's small-icon size at the DPI of its own tray window.
     return metric_for_dpi(SM_CXSMICON, dpi_of(::FindWindowW(L"Shell_TrayWnd", nullptr)));
+}
+
+void Win32Desktop::tray_scale_changed() {
+    if (tray_size_sent_ == 0 || tray_icon_size() == tray_size_sent_) return;
+    // The shell keeps the picture it was given, at the old size.
+    for (auto& [hwnd, entry] : tray_)
+        if (entry.in_shell) entry.in_shell = notify_shell(NIM_MODIFY, record_of(entry.icon, low32(hwnd), entry.id));
+    update_tray_retry(::GetTickCount64());
 }
 
 bool Win32Desktop::tray_icon_present() {

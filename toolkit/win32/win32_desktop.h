@@ -23,7 +23,10 @@
 //  - Session end: WM_QUERYENDSESSION agrees; WM_ENDSESSION unloads the
 //    start-up form as its close box would, even under the About box.
 //  - DPI: per monitor where the system has it; twips become pixels at the
-//    window's DPI, and WM_DPICHANGED places and re-fonts every control.
+//    window's DPI. A move to a monitor of another scale takes the window's
+//    size from the layout (WM_GETDPISCALEDSIZE), and WM_DPICHANGED places and
+//    re-fonts every control; a window hidden meanwhile catches up when shown.
+//    Icons come at the exact size asked for, from pictures drawn for it.
 //  - Text: UTF-8 inside, the W functions outside.
 //  - The static MinGW build writes numbers with its own shortest_double_text,
 //    a stand-in for libstdc++'s to_chars and its 170 KB of tables.
@@ -97,6 +100,9 @@ public:
     UINT taskbar_created() const { return taskbar_created_; }
     // Adds again, as last set, the icons whose windows lie in this top-level window.
     void restore_tray_icons(HWND top);
+    // Sends the icons in the tray again if the tray's small-icon size is no
+    // longer the one they went at.
+    void tray_scale_changed();
     // The retry of missing icons, as its timer runs it: adds each again, and
     // stops once all are shown or the first 2 minutes after start are over.
     void retry_tray_icons(ULONGLONG now_ms);
@@ -130,6 +136,7 @@ private:
     ULONGLONG start_ = 0;
     ULONGLONG created_ = 0;
     bool tray_retry_armed_ = false;
+    int tray_size_sent_ = 0;  // the size of the last picture the tray was given
     bool ended_ = false;
     HACCEL accel_ = nullptr;
     std::vector<std::unique_ptr<FormWindow>> windows_;  // in the order loaded
