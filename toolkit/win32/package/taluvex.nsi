@@ -20,6 +20,8 @@ ManifestDPIAware true
 !define PUBLISHER "Taluvex developers"
 !define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Taluvex"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+; Task Manager's Startup tab keeps its on/off for the Run value here.
+!define APPROVED_KEY "Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"
 ; The class of the program's windows: closing the main one ends it, as
 ; log-off does.
 !define FORM_CLASS "TaluvexForm"
@@ -53,15 +55,45 @@ VIAddVersionKey "LegalCopyright" "Taluvex developers; GPL-3.0-or-later"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
-; Asks a running Taluvex to end through its main window's close, as log-off
-; does, and waits for it: its files cannot be replaced or removed while it
-; runs. A window that stays (a message box of its own open) is left to the
-; user: retry, or stop here with nothing changed.
+; Asks a running Taluvex started from $INSTDIR to end through its main
+; window's close, as log-off does, and waits for it: its files cannot be
+; replaced or removed while it runs. Copies started from elsewhere (a portable
+; one) are left alone. A window that stays (a message box of its own open) is
+; left to the user: retry, or stop here with nothing changed (status 2).
 !macro CLOSE_RUNNING un
+; $R0: the first window of the program's class whose process runs
+; $INSTDIR\taluvex.exe, or 0.
+Function ${un}FindOurWindow
+    Push $R2
+    Push $R3
+    Push $R4
+    StrCpy $R0 0
+    ${Do}
+        FindWindow $R0 "${FORM_CLASS}" "" 0 $R0
+        ${If} $R0 = 0
+            ${Break}
+        ${EndIf}
+        StrCpy $R4 ""
+        System::Call 'user32::GetWindowThreadProcessId(p R0, *i .R2)'
+        ; PROCESS_QUERY_LIMITED_INFORMATION
+        System::Call 'kernel32::OpenProcess(i 0x1000, i 0, i R2) p .R3'
+        ${If} $R3 != 0
+            System::Call 'kernel32::QueryFullProcessImageNameW(p R3, i 0, w .R4, *i ${NSIS_MAX_STRLEN})'
+            System::Call 'kernel32::CloseHandle(p R3)'
+        ${EndIf}
+        ${If} $R4 == "$INSTDIR\taluvex.exe"
+            ${Break}
+        ${EndIf}
+    ${Loop}
+    Pop $R4
+    Pop $R3
+    Pop $R2
+FunctionEnd
+
 Function ${un}CloseRunning
     StrCpy $R1 0
     ${Do}
-        FindWindow $R0 "${FORM_CLASS}" ""
+        Call ${un}FindOurWindow
         ${If} $R0 = 0
             ; The window is gone; give the process a moment to end.
             Sleep 300
@@ -82,9 +114,17 @@ FunctionEnd
 !insertmacro CLOSE_RUNNING ""
 !insertmacro CLOSE_RUNNING "un."
 
+Var MadeParent
+
 Section "Taluvex" SecMain
     SectionIn RO
     Call CloseRunning
+    ; A folder made for the program (often %LOCALAPPDATA%\Programs) goes
+    ; with it when the uninstaller leaves it empty.
+    ${GetParent} "$INSTDIR" $MadeParent
+    ${If} ${FileExists} "$MadeParent\*.*"
+        StrCpy $MadeParent ""
+    ${EndIf}
     SetOutPath "$INSTDIR"
     File "${STAGE}\taluvex.exe"
     File "${STAGE}\LICENSE.txt"
@@ -98,9 +138,15 @@ Section "Taluvex" SecMain
     WriteRegStr HKCU "${UNINST_KEY}" "DisplayIcon" "$INSTDIR\taluvex.exe,0"
     WriteRegStr HKCU "${UNINST_KEY}" "InstallLocation" "$INSTDIR"
     WriteRegStr HKCU "${UNINST_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-    WriteRegStr HKCU "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+    ; _?= keeps the uninstaller where it is, so the caller waits for the
+    ; removal and gets its status (it must come last, unquoted).
+    WriteRegStr HKCU "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
     WriteRegDWORD HKCU "${UNINST_KEY}" "NoModify" 1
     WriteRegDWORD HKCU "${UNINST_KEY}" "NoRepair" 1
+    ; Kept from the first install through updates.
+    ${If} $MadeParent != ""
+        WriteRegStr HKCU "${UNINST_KEY}" "MadeParentFolder" "$MadeParent"
+    ${EndIf}
     ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
     WriteRegDWORD HKCU "${UNINST_KEY}" "EstimatedSize" $0
 SectionEnd
@@ -109,6 +155,7 @@ Section "start Taluvex at login, hidden in the tray" SecAutostart
     ; Quoted: unquoted, a folder with blanks in its name would give the
     ; program another argument text, and it would start shown.
     WriteRegStr HKCU "${RUN_KEY}" "Taluvex" '"$INSTDIR\taluvex.exe" /AUTO'
+    ; The Startup tab's on/off (StartupApproved) is the user's and stays as it is.
 SectionEnd
 
 Section "-no autostart"
@@ -118,19 +165,39 @@ Section "-no autostart"
     ${EndIf}
 SectionEnd
 
-; /AUTOSTART=0 leaves the option off in a silent install; /AUTOSTART=1 is the default.
+; /AUTOSTART=0 or 1 sets the option. Without it a first install has it on and
+; an update keeps what is there now: the Run value present or not.
 Function .onInit
     ${GetParameters} $R0
     ClearErrors
     ${GetOptions} $R0 "/AUTOSTART=" $R1
-    ${IfNot} ${Errors}
-        ${If} $R1 == "0"
+    ${If} ${Errors}
+        ReadRegStr $R2 HKCU "${UNINST_KEY}" "InstallLocation"
+        ClearErrors
+        ReadRegStr $R3 HKCU "${RUN_KEY}" "Taluvex"
+        ${If} $R2 != ""
+        ${AndIf} ${Errors}
             !insertmacro UnselectSection ${SecAutostart}
-        ${ElseIf} $R1 != "1"
-            MessageBox MB_ICONSTOP "Unknown value of /AUTOSTART: $R1 (0 or 1)." /SD IDOK
-            SetErrorLevel 2
-            Quit
         ${EndIf}
+    ${ElseIf} $R1 == "0"
+        !insertmacro UnselectSection ${SecAutostart}
+    ${ElseIf} $R1 != "1"
+        MessageBox MB_ICONSTOP "Unknown value of /AUTOSTART: $R1 (0 or 1)." /SD IDOK
+        SetErrorLevel 2
+        Quit
+    ${EndIf}
+FunctionEnd
+
+!ifdef SIGN
+; The uninstaller is made here, so it is signed here, before it goes in.
+!uninstfinalize '"${SIGN}" "%1"' = 0
+!endif
+
+Function un.onInit
+    ; NSIS's own copy in Temp gets the folder with a backslash at the end.
+    StrCpy $R0 "$INSTDIR" "" -1
+    ${If} $R0 == "\"
+        StrCpy $INSTDIR "$INSTDIR" -1
     ${EndIf}
 FunctionEnd
 
@@ -153,10 +220,88 @@ Section "Uninstall"
     ${Loop}
     Delete "$INSTDIR\LICENSE.txt"
     Delete "$INSTDIR\README.txt"
-    Delete "$INSTDIR\uninstall.exe"
-    ; Only when empty: what the user put there stays.
-    RMDir "$INSTDIR"
     Delete "$SMPROGRAMS\Taluvex.lnk"
     DeleteRegValue HKCU "${RUN_KEY}" "Taluvex"
+    DeleteRegValue HKCU "${APPROVED_KEY}" "Taluvex"
+    ReadRegStr $R7 HKCU "${UNINST_KEY}" "MadeParentFolder"
     DeleteRegKey HKCU "${UNINST_KEY}"
+    Call un.RemoveSelf
 SectionEnd
+
+; The uninstaller's own file cannot go while it runs. Run in place (the quiet
+; uninstall string's _?=), it moves itself to Temp so that the folder goes
+; before it returns; run as NSIS's copy in Temp (a plain uninstall.exe), it
+; removes the uninstall.exe its parent ran from. Then a hidden cmd, which waits
+; for this process to end, deletes what is left: the running file, its Temp
+; folder, and the folders if still there. $R7: the parent folder to remove if
+; empty, or "".
+Function un.RemoveSelf
+    ; Not the folder being removed.
+    SetOutPath "$TEMP"
+    System::Call 'kernel32::GetCurrentProcessId() i .R2'
+    StrCpy $R5 ""
+    ${If} "$EXEDIR" == "$INSTDIR"
+        StrCpy $R3 "$TEMP\taluvex-uninstall-$R2.exe"
+        ClearErrors
+        Rename "$EXEPATH" "$R3"
+        ${If} ${Errors}
+            ; On another drive: it goes once this process has ended.
+            StrCpy $R3 "$EXEPATH"
+        ${EndIf}
+    ${Else}
+        StrCpy $R3 "$EXEPATH"
+        StrCpy $R5 "$EXEDIR"
+        StrCpy $R1 0
+        ${Do}
+            Delete "$INSTDIR\uninstall.exe"
+            ${IfNot} ${FileExists} "$INSTDIR\uninstall.exe"
+            ${OrIf} $R1 >= 20
+                ${Break}
+            ${EndIf}
+            Sleep 250
+            IntOp $R1 $R1 + 1
+        ${Loop}
+    ${EndIf}
+    ; Only when empty: what the user put there stays.
+    RMDir "$INSTDIR"
+    ${If} $R7 != ""
+        RMDir "$R7"
+    ${EndIf}
+
+    ; A batch file, which deletes itself last: cmd reads its input until the
+    ; pipe's only write end, this process's, closes as it ends; then it
+    ; deletes, trying again while the file is still busy.
+    StrCpy $R4 "$TEMP\taluvex-uninstall-$R2.cmd"
+    FileOpen $R6 "$R4" w
+    FileWrite $R6 '@echo off$\r$\nset /p x=$\r$\nset n=0$\r$\n:again$\r$\n'
+    FileWrite $R6 'del /f /q "$R3" 2>nul$\r$\nif not exist "$R3" goto gone$\r$\n'
+    FileWrite $R6 'set /a n+=1$\r$\nif %n% geq 20 goto gone$\r$\nping -n 2 127.0.0.1 >nul$\r$\ngoto again$\r$\n'
+    FileWrite $R6 ':gone$\r$\nrd "$INSTDIR" 2>nul$\r$\n'
+    ${If} $R7 != ""
+        FileWrite $R6 'rd "$R7" 2>nul$\r$\n'
+    ${EndIf}
+    ${If} $R5 != ""
+        FileWrite $R6 'rd "$R5" 2>nul$\r$\n'
+    ${EndIf}
+    FileWrite $R6 'del /f /q "%~f0"$\r$\n'
+    FileClose $R6
+    StrCpy $R6 '"$SYSDIR\cmd.exe" /d /q /s /c ""$R4""'
+    System::Call 'kernel32::CreatePipe(*p .R1, *p .R2, p 0, i 0)'
+    ; HANDLE_FLAG_INHERIT, for the read end alone
+    System::Call 'kernel32::SetHandleInformation(p R1, i 1, i 1)'
+    ; STARTUPINFOW, 64-bit layout: STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW,
+    ; SW_HIDE, standard input from the pipe.
+    System::Call '*(i 104, i 0, p 0, p 0, p 0, i 0, i 0, i 0, i 0, i 0, i 0, i 0, i 0x101, &i2 0, &i2 0, i 0, p 0, p R1, p 0, p 0) p .R3'
+    System::Call '*(p 0, p 0, i 0, i 0) p .R4'
+    ; CREATE_NO_WINDOW
+    System::Call 'kernel32::CreateProcessW(p 0, w R6, p 0, p 0, i 1, i 0x08000000, p 0, w "$TEMP", p R3, p R4) i .R0'
+    ${If} $R0 != 0
+        System::Call '*$R4(p .R5, p .R6)'
+        System::Call 'kernel32::CloseHandle(p R5)'
+        System::Call 'kernel32::CloseHandle(p R6)'
+    ${EndIf}
+    System::Free $R3
+    System::Free $R4
+    System::Call 'kernel32::CloseHandle(p R1)'
+    ; The write end $R2 stays open until this process ends.
+FunctionEnd
