@@ -129,7 +129,9 @@ Section "Taluvex" SecMain
     File "${STAGE}\taluvex.exe"
     File "${STAGE}\LICENSE.txt"
     File "${STAGE}\README.txt"
-    WriteUninstaller "$INSTDIR\uninstall.exe"
+    ; uninstall.exe is this setup again: under that name it runs the
+    ; uninstaller proper and waits for it (see Uninstall below).
+    CopyFiles /SILENT "$EXEPATH" "$INSTDIR\uninstall.exe"
     CreateShortcut "$SMPROGRAMS\Taluvex.lnk" "$INSTDIR\taluvex.exe" "" "$INSTDIR\taluvex.exe" 0
 
     WriteRegStr HKCU "${UNINST_KEY}" "DisplayName" "Taluvex"
@@ -138,9 +140,7 @@ Section "Taluvex" SecMain
     WriteRegStr HKCU "${UNINST_KEY}" "DisplayIcon" "$INSTDIR\taluvex.exe,0"
     WriteRegStr HKCU "${UNINST_KEY}" "InstallLocation" "$INSTDIR"
     WriteRegStr HKCU "${UNINST_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-    ; _?= keeps the uninstaller where it is, so the caller waits for the
-    ; removal and gets its status (it must come last, unquoted).
-    WriteRegStr HKCU "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
+    WriteRegStr HKCU "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
     WriteRegDWORD HKCU "${UNINST_KEY}" "NoModify" 1
     WriteRegDWORD HKCU "${UNINST_KEY}" "NoRepair" 1
     ; Kept from the first install through updates.
@@ -168,6 +168,9 @@ SectionEnd
 ; /AUTOSTART=0 or 1 sets the option. Without it a first install has it on and
 ; an update keeps what is there now: the Run value present or not.
 Function .onInit
+    ${If} $EXEFILE == "uninstall.exe"
+        Call Uninstall
+    ${EndIf}
     ${GetParameters} $R0
     ClearErrors
     ${GetOptions} $R0 "/AUTOSTART=" $R1
@@ -193,14 +196,6 @@ FunctionEnd
 !uninstfinalize '"${SIGN}" "%1"' = 0
 !endif
 
-Function un.onInit
-    ; NSIS's own copy in Temp gets the folder with a backslash at the end.
-    StrCpy $R0 "$INSTDIR" "" -1
-    ${If} $R0 == "\"
-        StrCpy $INSTDIR "$INSTDIR" -1
-    ${EndIf}
-FunctionEnd
-
 Section "Uninstall"
     Call un.CloseRunning
     ; The program may take a moment to let go of its file.
@@ -223,54 +218,45 @@ Section "Uninstall"
     Delete "$SMPROGRAMS\Taluvex.lnk"
     DeleteRegValue HKCU "${RUN_KEY}" "Taluvex"
     DeleteRegValue HKCU "${APPROVED_KEY}" "Taluvex"
-    ReadRegStr $R7 HKCU "${UNINST_KEY}" "MadeParentFolder"
     DeleteRegKey HKCU "${UNINST_KEY}"
-    Call un.RemoveSelf
+    ; uninstall.exe and the folder are left to the one that started this.
 SectionEnd
 
-; The uninstaller's own file cannot go while it runs. Run in place (the quiet
-; uninstall string's _?=), it moves itself to Temp so that the folder goes
-; before it returns; run as NSIS's copy in Temp (a plain uninstall.exe), it
-; removes the uninstall.exe its parent ran from. Then a hidden cmd, which waits
-; for this process to end, deletes what is left: the running file, its Temp
-; folder, and the folders if still there. $R7: the parent folder to remove if
-; empty, or "".
-Function un.RemoveSelf
+; Run as uninstall.exe: NSIS's own uninstaller would copy itself to Temp, start
+; the copy and return at once, status 0, before anything is removed. Instead
+; this writes the uninstaller to Temp, runs it on this folder (_?=, which it
+; takes as is), waits, and ends with its status: 0 removed, 1 cancelled, 2
+; nothing changed. This file and the folder go just after it has ended.
+Function Uninstall
+    ReadRegStr $R7 HKCU "${UNINST_KEY}" "MadeParentFolder"
+    InitPluginsDir
+    WriteUninstaller "$PLUGINSDIR\uninstall.exe"
+    ${GetParameters} $R0
+    ClearErrors
+    ExecWait '"$PLUGINSDIR\uninstall.exe" $R0 _?=$EXEDIR' $R9
+    ${If} ${Errors}
+        StrCpy $R9 2
+    ${EndIf}
+    ${If} $R9 = 0
+        StrCpy $INSTDIR "$EXEDIR"
+        Call RemoveSelf
+    ${EndIf}
+    SetErrorLevel $R9
+    Quit
+FunctionEnd
+
+; A running program's file cannot be deleted (nor moved: NSIS keeps its own
+; file open), so a hidden cmd deletes this one, $INSTDIR and $R7 (the folder
+; the install made for it, or "") when empty, once this process has ended.
+Function RemoveSelf
     ; Not the folder being removed.
     SetOutPath "$TEMP"
     System::Call 'kernel32::GetCurrentProcessId() i .R2'
-    StrCpy $R5 ""
-    ${If} "$EXEDIR" == "$INSTDIR"
-        StrCpy $R3 "$TEMP\taluvex-uninstall-$R2.exe"
-        ClearErrors
-        Rename "$EXEPATH" "$R3"
-        ${If} ${Errors}
-            ; On another drive: it goes once this process has ended.
-            StrCpy $R3 "$EXEPATH"
-        ${EndIf}
-    ${Else}
-        StrCpy $R3 "$EXEPATH"
-        StrCpy $R5 "$EXEDIR"
-        StrCpy $R1 0
-        ${Do}
-            Delete "$INSTDIR\uninstall.exe"
-            ${IfNot} ${FileExists} "$INSTDIR\uninstall.exe"
-            ${OrIf} $R1 >= 20
-                ${Break}
-            ${EndIf}
-            Sleep 250
-            IntOp $R1 $R1 + 1
-        ${Loop}
-    ${EndIf}
-    ; Only when empty: what the user put there stays.
-    RMDir "$INSTDIR"
-    ${If} $R7 != ""
-        RMDir "$R7"
-    ${EndIf}
-
+    StrCpy $R3 "$EXEPATH"
     ; A batch file, which deletes itself last: cmd reads its input until the
     ; pipe's only write end, this process's, closes as it ends; then it
-    ; deletes, trying again while the file is still busy.
+    ; deletes, trying again while the file is still busy. Only empty folders
+    ; go: what the user put there stays.
     StrCpy $R4 "$TEMP\taluvex-uninstall-$R2.cmd"
     FileOpen $R6 "$R4" w
     FileWrite $R6 '@echo off$\r$\nset /p x=$\r$\nset n=0$\r$\n:again$\r$\n'
@@ -279,9 +265,6 @@ Function un.RemoveSelf
     FileWrite $R6 ':gone$\r$\nrd "$INSTDIR" 2>nul$\r$\n'
     ${If} $R7 != ""
         FileWrite $R6 'rd "$R7" 2>nul$\r$\n'
-    ${EndIf}
-    ${If} $R5 != ""
-        FileWrite $R6 'rd "$R5" 2>nul$\r$\n'
     ${EndIf}
     FileWrite $R6 'del /f /q "%~f0"$\r$\n'
     FileClose $R6
