@@ -1,9 +1,10 @@
 ; SPDX-License-Identifier: GPL-3.0-or-later
 ; The Windows installer, made by scripts/release:
 ;   makensis -DVERSION=x.y.z -DICON=<.ico> -DSTAGE=<folder with taluvex.exe, LICENSE.txt,
-;            README.txt> -DOUTFILE=<setup.exe> taluvex.nsi
-; Per user, no administrator rights. Silent: setup.exe /S [/AUTOSTART=0] [/D=folder]
-; (/D last, unquoted, as NSIS wants it); uninstall.exe /S.
+;            README.txt> -DOUTFILE=<setup.exe> [-DSIGN=<command signing its argument>] taluvex.nsi
+; Per user, no administrator rights. Silent: setup.exe /S [/AUTOSTART=0|1] [/D=folder]
+; (/D last, unquoted, as NSIS wants it); uninstall.exe /S, which waits for the
+; removal and returns its status.
 Unicode true
 ; The program is 64-bit only; so is its installer (no WOW64 redirection either).
 Target amd64-unicode
