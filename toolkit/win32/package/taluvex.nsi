@@ -270,6 +270,12 @@ Function RemoveSelf
     FileWrite $R6 'del /f /q "%~f0"$\r$\n'
     FileClose $R6
     StrCpy $R6 '"$SYSDIR\cmd.exe" /d /q /s /c ""$R4""'
+    ; Standard handles this process inherited stay out of it: a caller reading
+    ; them would wait for the cmd too.
+    ${For} $R5 -12 -10
+        System::Call 'kernel32::GetStdHandle(i R5) p .R0'
+        System::Call 'kernel32::SetHandleInformation(p R0, i 1, i 0)'
+    ${Next}
     System::Call 'kernel32::CreatePipe(*p .R1, *p .R2, p 0, i 0)'
     ; HANDLE_FLAG_INHERIT, for the read end alone
     System::Call 'kernel32::SetHandleInformation(p R1, i 1, i 1)'
