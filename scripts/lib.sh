@@ -21,3 +21,14 @@ need_packages() {
 }
 
 build_jobs() { nproc 2>/dev/null || echo 2; }
+
+# test_signing_cert DIR: a throw-away self-signed code-signing certificate and
+# its key, DIR/cert.pem and DIR/key.pem, for checking signed builds; a
+# verifier trusts it with -CAfile DIR/cert.pem.
+test_signing_cert() {
+    need_packages openssl osslsigncode
+    mkdir -p "$1"
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Taluvex test signing" \
+        -addext keyUsage=critical,digitalSignature -addext extendedKeyUsage=codeSigning \
+        -keyout "$1/key.pem" -out "$1/cert.pem" 2>/dev/null
+}
