@@ -21,3 +21,12 @@ need_packages() {
 }
 
 build_jobs() { nproc 2>/dev/null || echo 2; }
+
+# Whether the project folder (the current one) is a git checkout, as a
+# clone is and an unpacked source tarball is not.
+in_git_checkout() {
+    [ -e .git ] && [ "$(git rev-parse --show-toplevel 2>/dev/null)" = "$(pwd -P)" ]
+}
+
+# The status of a check that could not run here and says why (as automake's).
+SKIPPED=77
