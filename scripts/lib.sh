@@ -32,3 +32,12 @@ test_signing_cert() {
         -addext keyUsage=critical,digitalSignature -addext extendedKeyUsage=codeSigning \
         -keyout "$1/key.pem" -out "$1/cert.pem" 2>/dev/null
 }
+
+# Whether the project folder (the current one) is a git checkout, as a
+# clone is and an unpacked source tarball is not.
+in_git_checkout() {
+    [ -e .git ] && [ "$(git rev-parse --show-toplevel 2>/dev/null)" = "$(pwd -P)" ]
+}
+
+# The status of a check that could not run here and says why (as automake's).
+SKIPPED=77
