@@ -31,9 +31,10 @@ void on_term(int) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // First of all: a SIGTERM while the program starts (a /QUIT run under
-    // way included) waits in the pipe, and the event loop then ends the
-    // session cleanly, the tray icon removed, instead of the signal killing it.
+    // First of all, before the display is even reached: a SIGTERM while the
+    // program starts waits in the pipe until the event loop runs, which then
+    // ends the session cleanly (the tray icon removed) instead of the signal
+    // killing the program half-started.
     const bool term_caught = ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, term_pipe) == 0;
     if (term_caught) {
         struct sigaction sa {};

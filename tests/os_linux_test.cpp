@@ -11,8 +11,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
-#include <utility>
-#include <vector>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -152,75 +151,50 @@ TEST(LinuxMemory, FiguresAgreeWithProcMeminfo) {
 
 TEST(LinuxCgroup, TheRoomIsTheTightestLimitUpToTheRoot) {
     constexpr std::uint64_t none = UINT64_MAX, M = 1 << 20;
-    struct Row {
-        const char* what;
-        const char* self;
-        std::vector<std::pair<std::string, std::string>> files;  // path under the root, contents
+    // Files as "path=value" under the root ("path=/": a folder where a file
+    // should be, so it cannot be read); values in MB unless "max".
+    const struct {
+        const char *self, *files;
         std::uint64_t swap_free, room;
-    };
-    const std::string v1_none = "9223372036854771712\n";
-    const std::vector<Row> rows = {
-        {"v2, the own limit", "0::/app.slice/run\n",
-         {{"cgroup.controllers", "memory\n"}, {"app.slice/run/memory.max", "157286400\n"},
-          {"app.slice/run/memory.current", "52428800\n"}, {"app.slice/memory.max", "max\n"},
-          {"app.slice/memory.current", "99\n"}},
-         0, 100 * M},
-        {"v2, a parent tighter", "0::/a/b\n",
-         {{"cgroup.controllers", ""}, {"a/b/memory.max", "max\n"}, {"a/b/memory.current", "1\n"},
-          {"a/memory.max", "1073741824\n"}, {"a/memory.current", "1048576000\n"}},
-         0, 24 * M},
-        {"v2, swap where the machine has it", "0::/s\n",
-         {{"cgroup.controllers", ""}, {"s/memory.max", "104857600\n"}, {"s/memory.current", "0\n"},
-          {"s/memory.swap.max", "41943040\n"}, {"s/memory.swap.current", "20971520\n"}},
+    } rows[] = {
+        {"0::/a/b\n", "cgroup.controllers= a/b/memory.max=150 a/b/memory.current=50 a/memory.max=max", 0, 100 * M},
+        {"0::/a/b\n", "cgroup.controllers= a/b/memory.max=max a/b/memory.current=1 a/memory.max=200 a/memory.current=190",
+         0, 10 * M},
+        {"0::/s\n", "cgroup.controllers= s/memory.max=100 s/memory.current=0 s/memory.swap.max=40 s/memory.swap.current=20",
          500 * M, 120 * M},
-        {"v2, no swap limit", "0::/s\n",
-         {{"cgroup.controllers", ""}, {"s/memory.max", "104857600\n"}, {"s/memory.current", "0\n"}},
-         30 * M, 130 * M},
-        {"v2 beside v1 (hybrid)", "1:cpu:/\n0::/u\n",
-         {{"unified/u/memory.max", "10485760\n"}, {"unified/u/memory.current", "0\n"}}, 0, 10 * M},
-        {"v2, over its limit", "0::/x\n",
-         {{"cgroup.controllers", ""}, {"x/memory.max", "100\n"}, {"x/memory.current", "200\n"}}, 0, 0},
-        {"v2, no limit at all", "0::/x\n", {{"cgroup.controllers", ""}, {"x/memory.max", "max\n"}}, 0, none},
-        {"v1, the memory line", "5:cpu,cpuacct:/\n4:memory:/c/d\n0::/\n",
-         {{"memory/c/d/memory.limit_in_bytes", "157286400\n"}, {"memory/c/d/memory.usage_in_bytes", "7340032\n"},
-          {"memory/c/memory.limit_in_bytes", v1_none}, {"memory/c/memory.usage_in_bytes", "7340032\n"},
-          {"memory/memory.limit_in_bytes", v1_none}, {"memory/memory.usage_in_bytes", "1\n"}},
+        {"0::/s\n", "cgroup.controllers= s/memory.max=100 s/memory.current=200", 30 * M, 30 * M},
+        {"1:cpu:/\n0::/u\n", "unified/u/memory.max=10 unified/u/memory.current=0", 0, 10 * M},
+        {"0::/p/q\n", "cgroup.controllers= p/q/memory.max=/ p/q/memory.current=0 p/memory.max=200 p/memory.current=0", 0,
+         200 * M},
+        {"5:cpu:/\n4:memory:/c/d\n0::/\n",
+         "memory/c/d/memory.limit_in_bytes=150 memory/c/d/memory.usage_in_bytes=7 memory/c/memory.limit_in_bytes=v1max "
+         "memory/c/memory.usage_in_bytes=7",
          0, 143 * M},
-        {"v1, a parent tighter, memory and swap", "4:memory:/c/d\n",
-         {{"memory/c/d/memory.limit_in_bytes", "1073741824\n"}, {"memory/c/d/memory.usage_in_bytes", "0\n"},
-          {"memory/c/memory.limit_in_bytes", "209715200\n"}, {"memory/c/memory.usage_in_bytes", "104857600\n"},
-          {"memory/c/memory.memsw.limit_in_bytes", "230686720\n"},
-          {"memory/c/memory.memsw.usage_in_bytes", "104857600\n"}},
+        {"4:cpu,memory:/c/d\n",
+         "cpu,memory/c/d/memory.limit_in_bytes=1024 cpu,memory/c/d/memory.usage_in_bytes=0 "
+         "cpu,memory/c/memory.limit_in_bytes=200 cpu,memory/c/memory.usage_in_bytes=100 "
+         "cpu,memory/c/memory.memsw.limit_in_bytes=220 cpu,memory/c/memory.memsw.usage_in_bytes=100",
          1000 * M, 120 * M},
-        {"v1, controllers mounted together", "3:cpu,memory:/e\n",
-         {{"cpu,memory/e/memory.limit_in_bytes", "52428800\n"}, {"cpu,memory/e/memory.usage_in_bytes", "0\n"}},
-         0, 50 * M},
-        {"no memory controller", "1:cpu:/\n", {}, 0, none},
-        {"nothing to read", "", {}, 0, none},
+        {"1:cpu:/\n", "", 0, none},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
+    auto text = [](const std::string& v) -> std::string {
+        if (v == "max" || v.empty()) return v + "\n";
+        if (v == "v1max") return "9223372036854771712\n";
+        return std::to_string(std::stoull(v) * M) + "\n";
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.files);
         TempDir d;
-        for (const auto& [path, text] : row.files) {
-            fs::create_directories((d.path / path).parent_path());
-            d.file(path, text);
+        std::istringstream files(row.files);
+        for (std::string entry; files >> entry;) {
+            const std::size_t eq = entry.find('=');
+            const fs::path path = d.path / entry.substr(0, eq);
+            fs::create_directories(path.parent_path());
+            if (entry.substr(eq + 1) == "/") fs::create_directory(path);
+            else std::ofstream(path) << text(entry.substr(eq + 1));
         }
         EXPECT_EQ(tk::os::cgroup_room(d.path.string(), row.self, row.swap_free), row.room);
     }
-    // A limit that cannot be read limits nothing at its level; the parent's still counts.
-    TempDir d;
-    fs::create_directories(d.path / "p/q");
-    d.file("cgroup.controllers", "");
-    d.file("p/memory.max", "209715200\n");
-    d.file("p/memory.current", "0\n");
-    d.file("p/q/memory.max", "1048576\n");
-    d.file("p/q/memory.current", "0\n");
-    fs::permissions(d.path / "p/q/memory.max", fs::perms::none);
-    const bool unreadable = ::access((d.path / "p/q/memory.max").c_str(), R_OK) != 0;  // root reads anything
-    EXPECT_EQ(tk::os::cgroup_room(d.path.string(), "0::/p/q\n", 0), unreadable ? 200 * M : 1 * M);
-    fs::remove(d.path / "p/q/memory.max");
-    fs::create_directory(d.path / "p/q/memory.max");  // no file to read, as for root too
-    EXPECT_EQ(tk::os::cgroup_room(d.path.string(), "0::/p/q\n", 0), 200 * M);
 }
 
 TEST(CommandLine, TheTextAfterTheProgramNameStaysAsTyped) {

@@ -235,18 +235,12 @@ TEST(Win32Clock, ATimerEnabledInsideALongHandlerCountsFromThatMoment) {
         enabled_at = ::GetTickCount64();
         later.set_enabled(true);
     };
-    later.on_timer = [&] {
-        later.set_enabled(false);
-        fired_at = ::GetTickCount64();
-    };
-    const ULONGLONG give_up = ::GetTickCount64() + 10'000;
+    later.on_timer = [&] { fired_at = fired_at ? fired_at : ::GetTickCount64(); };
     MSG msg;
-    while (!fired_at && ::GetTickCount64() < give_up) {
+    for (const ULONGLONG give_up = ::GetTickCount64() + 10'000; !fired_at && ::GetTickCount64() < give_up;) {
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
     }
-    ASSERT_NE(enabled_at, 0u);
-    ASSERT_NE(fired_at, 0u);
     // Counted from the tick that ran the handler it would come 300 ms early.
-    EXPECT_GE(fired_at - enabled_at, 1000u);
+    EXPECT_GE(static_cast<LONGLONG>(fired_at - enabled_at), 1000) << fired_at;
 }
