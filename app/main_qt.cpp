@@ -31,6 +31,18 @@ void on_term(int) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // First of all, before the display is even reached: a SIGTERM while the
+    // program starts waits in the pipe until the event loop runs, which then
+    // ends the session cleanly (the tray icon removed) instead of the signal
+    // killing the program half-started.
+    const bool term_caught = ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, term_pipe) == 0;
+    if (term_caught) {
+        struct sigaction sa {};
+        sa.sa_handler = on_term;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        ::sigaction(SIGTERM, &sa, nullptr);
+    }
     // Read before QApplication, which takes its own options (-reverse,
     // -style ...) out of argv: the switch compares the whole text as given.
     std::string arguments = tk::os::argument_text(argc, argv);
@@ -45,11 +57,8 @@ int main(int argc, char** argv) {
     tk::qt::QtDesktop desktop;
     tk::Runtime rt(system, desktop);
     desktop.start(rt);
-    std::unique_ptr<frmMain> main_form;
-    rt.dispatch([&] { main_form = StartProgram(rt); });
-
     std::unique_ptr<QSocketNotifier> term;
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, term_pipe) == 0) {
+    if (term_caught) {
         term = std::make_unique<QSocketNotifier>(term_pipe[1], QSocketNotifier::Read);
         QObject::connect(term.get(), &QSocketNotifier::activated, [&] {
             char byte;
@@ -57,12 +66,9 @@ int main(int argc, char** argv) {
             }
             rt.end_session();
         });
-        struct sigaction sa {};
-        sa.sa_handler = on_term;
-        sigemptyset(&sa.sa_mask);
-        sa.sa_flags = SA_RESTART;
-        ::sigaction(SIGTERM, &sa, nullptr);
     }
+    std::unique_ptr<frmMain> main_form;
+    rt.dispatch([&] { main_form = StartProgram(rt); });
 
     if (!rt.ended()) QApplication::exec();
     return 0;

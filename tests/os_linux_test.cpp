@@ -11,11 +11,13 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
 #include "toolkit/error.h"
 #include "toolkit/os/command_line.h"
+#include "toolkit/os/linux/cgroup.h"
 #include "toolkit/os/os.h"
 
 namespace fs = std::filesystem;
@@ -145,6 +147,54 @@ TEST(LinuxMemory, FiguresAgreeWithProcMeminfo) {
     EXPECT_GT(avail, 0u);
     EXPECT_LE(avail, total);
     EXPECT_LE(tk::os::memory_figure(F::AvailPage), tk::os::memory_figure(F::TotalPage));
+}
+
+TEST(LinuxCgroup, TheRoomIsTheTightestLimitUpToTheRoot) {
+    constexpr std::uint64_t none = UINT64_MAX, M = 1 << 20;
+    // Files as "path=value" under the root ("path=/": a folder where a file
+    // should be, so it cannot be read); values in MB unless "max".
+    const struct {
+        const char *self, *files;
+        std::uint64_t swap_free, room;
+    } rows[] = {
+        {"0::/a/b\n", "cgroup.controllers= a/b/memory.max=150 a/b/memory.current=50 a/memory.max=max", 0, 100 * M},
+        {"0::/a/b\n", "cgroup.controllers= a/b/memory.max=max a/b/memory.current=1 a/memory.max=200 a/memory.current=190",
+         0, 10 * M},
+        {"0::/s\n", "cgroup.controllers= s/memory.max=100 s/memory.current=0 s/memory.swap.max=40 s/memory.swap.current=20",
+         500 * M, 120 * M},
+        {"0::/s\n", "cgroup.controllers= s/memory.max=100 s/memory.current=200", 30 * M, 30 * M},
+        {"1:cpu:/\n0::/u\n", "unified/u/memory.max=10 unified/u/memory.current=0", 0, 10 * M},
+        {"0::/p/q\n", "cgroup.controllers= p/q/memory.max=/ p/q/memory.current=0 p/memory.max=200 p/memory.current=0", 0,
+         200 * M},
+        {"5:cpu:/\n4:memory:/c/d\n0::/\n",
+         "memory/c/d/memory.limit_in_bytes=150 memory/c/d/memory.usage_in_bytes=7 memory/c/memory.limit_in_bytes=v1max "
+         "memory/c/memory.usage_in_bytes=7",
+         0, 143 * M},
+        {"4:cpu,memory:/c/d\n",
+         "cpu,memory/c/d/memory.limit_in_bytes=1024 cpu,memory/c/d/memory.usage_in_bytes=0 "
+         "cpu,memory/c/memory.limit_in_bytes=200 cpu,memory/c/memory.usage_in_bytes=100 "
+         "cpu,memory/c/memory.memsw.limit_in_bytes=220 cpu,memory/c/memory.memsw.usage_in_bytes=100",
+         1000 * M, 120 * M},
+        {"1:cpu:/\n", "", 0, none},
+    };
+    auto text = [](const std::string& v) -> std::string {
+        if (v == "max" || v.empty()) return v + "\n";
+        if (v == "v1max") return "9223372036854771712\n";
+        return std::to_string(std::stoull(v) * M) + "\n";
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.files);
+        TempDir d;
+        std::istringstream files(row.files);
+        for (std::string entry; files >> entry;) {
+            const std::size_t eq = entry.find('=');
+            const fs::path path = d.path / entry.substr(0, eq);
+            fs::create_directories(path.parent_path());
+            if (entry.substr(eq + 1) == "/") fs::create_directory(path);
+            else std::ofstream(path) << text(entry.substr(eq + 1));
+        }
+        EXPECT_EQ(tk::os::cgroup_room(d.path.string(), row.self, row.swap_free), row.room);
+    }
 }
 
 TEST(CommandLine, TheTextAfterTheProgramNameStaysAsTyped) {

@@ -128,3 +128,30 @@ TEST(SlowRun, AFailedSlowClaimLeavesNoTimerBehind) {
     EXPECT_FALSE(w.tmrLoosePicOld.enabled());
     EXPECT_TRUE(w.mnuFile.enabled());
 }
+
+TEST(SlowRun, TheWatchHeldUpByARunTicksOnceAfterItAndThenOnItsBeat) {
+    // Ctrl+F a tick before the watch is due, on its due tick, and just after
+    // it ticked: a 3 s claim delays the watch's tick, never doubles it.
+    struct Row {
+        std::int64_t press_at;
+        std::vector<std::int64_t> ticks;
+    };
+    for (const Row& row : {Row{998, {3999, 4999, 5999}}, Row{999, {4000, 5000, 6000}},
+                           Row{1000, {1000, 4001, 5001, 6001}}}) {
+        SCOPED_TRACE(row.press_at);
+        App app;
+        app.os.claim_ms = 3000;
+        frmMain& w = app.start();
+        std::vector<std::int64_t> ticks;
+        w.tmrCheckIfMemoryFull.on_timer = [&, tick = w.tmrCheckIfMemoryFull.on_timer] {
+            ticks.push_back(app.rt.scheduler().clock());
+            tick();
+        };
+        ASSERT_TRUE(app.press(tk::Shortcut::CtrlU));
+        app.advance(row.press_at);
+        ASSERT_TRUE(app.press(tk::Shortcut::CtrlF));
+        app.advance(6500 - app.now());
+        EXPECT_EQ(ticks, row.ticks);
+        EXPECT_EQ(app.os.claims, 1);
+    }
+}

@@ -417,4 +417,17 @@ TEST(Scheduler, ATimerEnabledInsideALongHandlerCountsFromThatMoment) {
     clock = 4700;
     rt.tick([&] { return clock; });
     EXPECT_EQ(fired.size(), 4u);
+
+    // Held up by less than a tick in its pass, it keeps the tick's pace.
+    slow.on_timer = [&] {
+        slow.set_enabled(false);
+        clock += 5;
+    };
+    clock = 5699;
+    slow.set_enabled(true);
+    clock = 5700;
+    rt.tick([&] { return clock; });
+    clock = 6700;
+    rt.tick([&] { return clock; });
+    EXPECT_EQ(fired, (std::vector<std::int64_t>{1400, 2450, 3450, 4700, 5705, 6700}));
 }

@@ -55,7 +55,7 @@ public:
     // start) and returns the milliseconds from the end of those handlers to
     // the next tick on the 1/64 s grid, at least 1, so a late tick is never
     // made up with a burst.
-    static constexpr std::int64_t kTicksPerSecond = 64;
+    static constexpr std::int64_t kTicksPerSecond = Scheduler::kTicksPerSecond;
     std::int64_t tick(const std::function<std::int64_t()>& clock);
 
     // A modal message box; no timer fires while it is open.

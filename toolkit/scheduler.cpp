@@ -51,7 +51,12 @@ void Scheduler::run_due() {
         Timer* t = due[i];
         // An earlier handler in this pass may have stopped or rescheduled it.
         if (!t || !t->enabled_ || t->due_ > now_) continue;
-        t->due_ = now_ + std::max(t->interval_, 1);
+        // Held up by an earlier handler of this pass for a tick or more, it
+        // counts from its own firing, or it would fire again straight after.
+        // Within a tick it keeps the tick's time, so the grid holds its pace.
+        const std::int64_t fired = clock();
+        const std::int64_t from = fired - now_ >= kLateMs ? fired : now_;
+        t->due_ = from + std::max(t->interval_, 1);
         if (!t->on_timer) continue;
         try {
             t->on_timer();

@@ -3,9 +3,10 @@
 // The scheduler owns every timer. Due timers fire one at a time, each handler
 // running to its end, ordered by due time and then by creation. A timer that
 // fires is due again one interval after the moment it fired, so a late tick
-// is never made up with a burst. A timer that is enabled counts its interval
-// from the moment it is enabled, which may lie well after the start of the
-// tick when an earlier step of the handler took long.
+// is never made up with a burst; one held up in its pass by a long handler
+// fires once when that returns and counts from then. A timer that is enabled
+// counts its interval from the moment it is enabled, which may lie well after
+// the start of the tick when an earlier step of the handler took long.
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -18,6 +19,9 @@ class Timer;
 
 class Scheduler {
 public:
+    // The desktops' tick: 1/64 s, the Windows system tick.
+    static constexpr std::int64_t kTicksPerSecond = 64;
+    static constexpr std::int64_t kLateMs = 1000 / kTicksPerSecond;
     // The time of the current tick (ms): what firing timers count from.
     std::int64_t now() const { return now_; }
     // Backends set it at each tick; it never runs backwards.

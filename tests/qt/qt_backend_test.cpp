@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -144,6 +145,25 @@ TEST(QtBackend, WithoutATrayTheProgramRunsOnSilently) {
     // The close box unloads and ends.
     widget(*app.w)->close();
     EXPECT_TRUE(app.rt.ended());
+}
+
+TEST(QtBackend, ATimerEnabledInsideALongHandlerCountsFromThatMomentOnTheRealClock) {
+    QtApp app("", QtApp::Start::Later);
+    tk::Form f(app.rt, "f");
+    tk::Timer slow(f, "slow", 1, true, ""), later(f, "later", 1000, false, "");
+    QElapsedTimer clock;
+    clock.start();
+    qint64 enabled_at = -1, fired_at = -1;
+    slow.on_timer = [&] {
+        slow.set_enabled(false);
+        QThread::msleep(300);  // a slow claim
+        enabled_at = clock.elapsed();
+        later.set_enabled(true);
+    };
+    later.on_timer = [&] { fired_at = fired_at < 0 ? clock.elapsed() : fired_at; };
+    for (int waited = 0; fired_at < 0 && waited < 10'000; waited += 10) app.run_ms(10);
+    // Counted from the tick that ran the handler it would come 300 ms early.
+    EXPECT_GE(fired_at - enabled_at, 999) << fired_at;
 }
 
 TEST(QtBackend, TheWindowMinimisesAndRestoresWithTheModel) {

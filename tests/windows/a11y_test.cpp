@@ -196,12 +196,12 @@ TEST(Win32Accessibility, BarsAndTheIconAreAnnotatedWithNameRoleAndValue) {
         EXPECT_EQ(services.calls[1].vt, VT_I4);
         EXPECT_EQ(services.calls[1].number, ROLE_SYSTEM_PROGRESSBAR);
         EXPECT_EQ(services.calls[2].prop, kValue);
-        EXPECT_EQ(services.calls[2].text, L"23205 MB");
+        EXPECT_EQ(services.calls[2].text, L"23205 MB free of 24105 MB");
         services.calls.clear();
         EXPECT_TRUE(notes.describe(bar, p.main->picUsedPagefile));
         EXPECT_EQ(text_of(bar), L"Файл стр");
         ASSERT_EQ(services.calls.size(), 3u);
-        EXPECT_EQ(services.calls[2].text, L"1000 MB");
+        EXPECT_EQ(services.calls[2].text, L"1000 MB free of 4096 MB");
 
         // The icon is a picture named after the program, with no value.
         services.calls.clear();
@@ -335,10 +335,13 @@ TEST(Win32Accessibility, AFormsWindowsKeepTheirAnnotationsCurrent) {
         ASSERT_EQ(::GetWindowRgnBox(window_of(form.name), &shape), SIMPLEREGION);
         EXPECT_EQ(shape.right, 40 - 8);
 
+        form.total.set_caption("1024 MB");
         form.free.set_caption("512 MB");
-        EXPECT_EQ(last(bar, kValue), L"512 MB");
+        EXPECT_EQ(last(bar, kValue), L"512 MB free of 1024 MB");
         form.free.set_caption("498 MB");
-        EXPECT_EQ(last(bar, kValue), L"498 MB");
+        EXPECT_EQ(last(bar, kValue), L"498 MB free of 1024 MB");
+        form.total.set_caption("2048 MB");
+        EXPECT_EQ(last(bar, kValue), L"498 MB free of 2048 MB");
         form.panel.set_caption("Swap");
         EXPECT_EQ(text_of(bar), L"Swap");
         EXPECT_EQ(last(bar, kName), L"Swap");

@@ -290,3 +290,29 @@ TEST(Win32Boxes, ABoxComesForwardUnlessItsOwnerIsTheActiveWindow) {
     ::DestroyWindow(main);
     ::DestroyWindow(other);
 }
+
+// The clock runs on inside a handler: a timer enabled after a slow step
+// counts from then, not from the tick that ran the handler.
+TEST(Win32Clock, ATimerEnabledInsideALongHandlerCountsFromThatMoment) {
+    tk::headless::HeadlessSystem system;
+    tk::win32::Win32Desktop platform(::GetModuleHandleW(nullptr));
+    tk::Runtime rt(system, platform);
+    platform.bind(rt);
+    tk::Form f(rt, "f");
+    tk::Timer slow(f, "slow", 1, true, ""), later(f, "later", 1000, false, "");
+    ULONGLONG enabled_at = 0, fired_at = 0;
+    slow.on_timer = [&] {
+        slow.set_enabled(false);
+        ::Sleep(300);  // a slow claim
+        enabled_at = ::GetTickCount64();
+        later.set_enabled(true);
+    };
+    later.on_timer = [&] { fired_at = fired_at ? fired_at : ::GetTickCount64(); };
+    MSG msg;
+    for (const ULONGLONG give_up = ::GetTickCount64() + 10'000; !fired_at && ::GetTickCount64() < give_up;) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    }
+    // Counted from the tick that ran the handler it would come 300 ms early.
+    EXPECT_GE(static_cast<LONGLONG>(fired_at - enabled_at), 1000) << fired_at;
+}

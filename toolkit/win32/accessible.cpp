@@ -75,7 +75,7 @@ bool Annotations::describe(HWND h, const Control& c) {
     v.lVal = role;
     services_->SetHwndProp(h, client, CHILDID_SELF, kRole, v);
     if (role == ROLE_SYSTEM_PROGRESSBAR)
-        services_->SetHwndPropStr(h, client, CHILDID_SELF, kValue, os::widen(tk::accessible_value(c)).c_str());
+        services_->SetHwndPropStr(h, client, CHILDID_SELF, kValue, os::widen(tk::accessible_value_text(c)).c_str());
     return true;
 }
 

@@ -167,11 +167,12 @@ void FormWindow::keep_drawing_order(const Node& moved) {
 }
 
 void FormWindow::describe_readers_of(const Control& c) {
-    // A bar reads its value from a figure label and its name from its frame.
+    // A bar reads its value from its free and total labels and its name from
+    // its frame.
     for (auto& n : nodes_) {
         const Control* reader = n->control;
         if (!reader || !reader->value_label()) continue;
-        bool reads = reader->value_label() == &c;
+        bool reads = reader->value_label() == &c || reader->total_label() == &c;
         for (const Control* p = reader->parent(); p && !reads; p = p->parent()) reads = p == &c;
         if (reads) describe(*n);
     }

@@ -11,8 +11,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "toolkit/error.h"
+#include "toolkit/os/linux/cgroup.h"
 #include "toolkit/os/os.h"
 
 namespace tk::os {
@@ -41,6 +43,17 @@ std::uint64_t mem_available() {
 
 void release_block(void*, void* data, std::size_t bytes) { ::munmap(data, bytes); }
 
+// Read at each claim: the program may be moved to another cgroup meanwhile.
+std::string self_cgroup() {
+    std::string text;
+    const int fd = ::open("/proc/self/cgroup", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return text;
+    char buf[1024];
+    for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(n));
+    ::close(fd);
+    return text;
+}
+
 }  // namespace
 
 std::uint64_t memory_figure(MemField field) {
@@ -62,9 +75,12 @@ BlankText blank_text(std::size_t chars) {
     const std::size_t bytes = chars * sizeof(char16_t);
     if (bytes == 0) return BlankText();
     // Claim only what free memory and swap can cover: overcommitting here
-    // would make the kernel's OOM killer end some other program instead.
-    const std::uint64_t room = memory_figure(MemField::AvailPhys) + memory_figure(MemField::AvailPage);
-    if (room < bytes) throw Error(ErrorCode::OutOfMemory, "Out of memory");
+    // would make the kernel's OOM killer end some other program instead,
+    // or, past the memory limit of the program's cgroup, the program itself.
+    const std::uint64_t swap_free = memory_figure(MemField::AvailPage);
+    const std::uint64_t room = memory_figure(MemField::AvailPhys) + swap_free;
+    if (room < bytes || cgroup_room("/sys/fs/cgroup", self_cgroup(), swap_free) < bytes)
+        throw Error(ErrorCode::OutOfMemory, "Out of memory");
     void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) throw Error(ErrorCode::OutOfMemory, "Out of memory");
     // Huge pages where the system offers them: far fewer faults for the same
