@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <array>
 
-#include "app/version.h"
 #include "toolkit/errmode.h"
 #include "toolkit/error.h"
 #include "toolkit/runtime.h"
 #include "toolkit/text.h"
+#include "version/version.h"
 
 namespace {
 

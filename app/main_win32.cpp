@@ -3,12 +3,12 @@
 #include <objbase.h>
 
 #include "app/program.h"
-#include "app/version.h"
 #include "toolkit/os/os.h"
 #include "toolkit/os/real_system.h"
 #include "toolkit/runtime.h"
 #include "toolkit/win32/accessible.h"
 #include "toolkit/win32/win32_desktop.h"
+#include "version/version.h"
 
 namespace {
 
