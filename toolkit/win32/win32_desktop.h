@@ -28,7 +28,7 @@
 //    re-fonts every control; a window hidden meanwhile catches up when shown.
 //    Icons come at the exact size asked for, from pictures drawn for it.
 //  - Text: UTF-8 inside, the W functions outside.
-//  - The static MinGW build writes numbers with its own shortest_double_text,
+//  - The static MinGW build writes numbers with its own double_to_chars,
 //    a stand-in for libstdc++'s to_chars and its 170 KB of tables.
 #include <windows.h>
 

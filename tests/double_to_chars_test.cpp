@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "toolkit/win32/shortest_double.h"
+#include "toolkit/double_to_chars.h"
 
 namespace {
 
@@ -18,11 +18,11 @@ namespace {
 std::string differs(double v) {
     char want[512], got[512];
     const auto w = std::to_chars(want, want + sizeof want, v);
-    const auto g = tk::win32::shortest_double_text(got, got + sizeof got, v);
+    const auto g = tk::double_to_chars(got, got + sizeof got, v);
     const std::string a(want, w.ptr), b(got, g.ptr);
     if (a != b || g.ec != w.ec) return "std \"" + a + "\", ours \"" + b + "\"";
     // Too small a buffer is refused, as std::to_chars refuses it.
-    if (!a.empty() && tk::win32::shortest_double_text(got, got + a.size() - 1, v).ec != std::errc::value_too_large)
+    if (!a.empty() && tk::double_to_chars(got, got + a.size() - 1, v).ec != std::errc::value_too_large)
         return "a short buffer was accepted for " + a;
     return {};
 }

@@ -5,8 +5,8 @@
 // this in place of libstdc++'s, whose tables alone weigh 170 KB.
 #include <charconv>
 
-namespace tk::win32 {
+namespace tk {
 
-std::to_chars_result shortest_double_text(char* first, char* last, double value);
+std::to_chars_result double_to_chars(char* first, char* last, double value);
 
-}  // namespace tk::win32
+}  // namespace tk

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "toolkit/win32/shortest_double.h"
+#include "toolkit/double_to_chars.h"
 
 #include <cmath>
 #include <cstdint>
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace tk::win32 {
+namespace tk {
 namespace {
 
 // A decimal: digits d0 d1 ... with the value d0.d1d2... x 10^exp10.
@@ -131,7 +131,7 @@ std::size_t digit_count(int v) {
 
 }  // namespace
 
-std::to_chars_result shortest_double_text(char* first, char* last, double value) {
+std::to_chars_result double_to_chars(char* first, char* last, double value) {
     std::string out;
     if (std::signbit(value)) out += '-';
     if (std::isnan(value)) {
@@ -203,4 +203,4 @@ std::to_chars_result shortest_double_text(char* first, char* last, double value)
     return {first + out.size(), std::errc()};
 }
 
-}  // namespace tk::win32
+}  // namespace tk
