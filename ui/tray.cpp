@@ -7,12 +7,18 @@
 #include "toolkit/errmode.h"
 #include "toolkit/error.h"
 #include "toolkit/shell_codes.h"
+#include "toolkit/units.h"
 #include "ui/frmMain.h"
 
 namespace {
 
-constexpr std::int32_t kLeftDoubleClickCode = 0x2D00;  // WM_LBUTTONDBLCLK as it arrives in X
-constexpr std::int32_t kRightButtonUpCode = 0x4B00;    // WM_RBUTTONUP
+// The tray reports a message as X = message x kTwipsPerPixel; the decoding keeps
+// the low byte of that, shifted up a byte.
+constexpr std::int32_t TrayCode(std::uint32_t message) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(message * tk::kTwipsPerPixel) & 255) * 256;
+}
+constexpr std::int32_t kLeftDoubleClickCode = TrayCode(tk::WM_LBUTTONDBLCLK);
+constexpr std::int32_t kRightButtonUpCode = TrayCode(tk::WM_RBUTTONUP);
 
 // A fixed-length text: the tip is padded with blanks and carries no zero.
 void SetTip(tk::NotifyIconData88& data, const char* text) {
