@@ -20,7 +20,7 @@ frmAbout& open_about(App& app) {
     return *app.about();
 }
 
-void press_sysinfo(App& app) { app.about()->user_click(app.about()->cmdSysInfo); }
+void press_sysinfo(App& app) { app.about()->user_click(test::key(), app.about()->cmdSysInfo); }
 
 }  // namespace
 
@@ -66,8 +66,8 @@ TEST(AboutBox, EveryWayOfClosingItEnablesTheMainWindowAgain) {
         ASSERT_FALSE(w.enabled());
         EXPECT_FALSE(app.press(tk::Shortcut::CtrlF));  // no input while it is open
         switch (way) {
-            case 0: a.user_click(a.cmdOK); break;
-            case 1: a.user_close(); break;
+            case 0: a.user_click(test::key(), a.cmdOK); break;
+            case 1: a.user_close(test::key()); break;
             case 2: app.tray(0x203); break;            // hide from the tray
             case 3: app.choose_in_popup("mnuShow"); break;
             case 4: w.mnuToTray_Click(); break;

@@ -22,14 +22,14 @@ tk::Menu& App::menu(std::string_view name) {
     return *m;
 }
 
-bool App::choose(std::string_view name) { return main->user_choose(menu(name)); }
+bool App::choose(std::string_view name) { return main->user_choose(key(), menu(name)); }
 
-bool App::choose_in_popup(std::string_view name) { return main->user_choose(menu(name), true); }
+bool App::choose_in_popup(std::string_view name) { return main->user_choose(key(), menu(name), true); }
 
-bool App::dbl_click(std::string_view name) { return main->user_dbl_click(control(name)); }
+bool App::dbl_click(std::string_view name) { return main->user_dbl_click(key(), control(name)); }
 
 void App::tray(std::uint32_t message) {
-    main->user_tray_message(main->TrayIcon, message);
+    main->user_tray_message(key(), main->TrayIcon, message);
 }
 
 }  // namespace test

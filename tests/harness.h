@@ -17,6 +17,9 @@
 
 namespace test {
 
+// The harness plays the desktop's part: it delivers input and reads peers.
+inline tk::DesktopKey key() { return tk::headless::desktop_key(); }
+
 inline constexpr std::uint64_t MB = 1ull << 20;
 
 struct App {
@@ -47,10 +50,10 @@ struct App {
     // An entry chosen from the tray pop-up menu while it is open.
     bool choose_in_popup(std::string_view name);
     bool dbl_click(std::string_view name);
-    bool press(tk::Shortcut s) { return main->user_shortcut(s); }
+    bool press(tk::Shortcut s) { return main->user_shortcut(key(), s); }
     // A tray mouse message as the layer delivers it: X = message number x 15.
     void tray(std::uint32_t message);
-    void close() { main->user_close(); }
+    void close() { main->user_close(key()); }
 
     frmAbout* about() { return main->About(); }
     bool about_open() { return about() && about()->loaded(); }

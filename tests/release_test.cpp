@@ -18,7 +18,9 @@ using tk::headless::RecordingPeer;
 
 namespace {
 
-int caption_changes(tk::Control& c) { return static_cast<RecordingPeer*>(c.peer())->count(tk::Prop::Caption); }
+int caption_changes(tk::Control& c) {
+    return static_cast<RecordingPeer*>(c.peer(test::key()))->count(tk::Prop::Caption);
+}
 
 }  // namespace
 

@@ -17,7 +17,7 @@ using tk::headless::RecordingPeer;
 
 namespace {
 
-int changes(tk::Control& c, tk::Prop p) { return static_cast<RecordingPeer*>(c.peer())->count(p); }
+int changes(tk::Control& c, tk::Prop p) { return static_cast<RecordingPeer*>(c.peer(test::key()))->count(p); }
 
 }  // namespace
 
@@ -137,19 +137,19 @@ TEST(Input, EnterPressesTheFocusedButtonElseTheDefaultAndEscTheCancelOne) {
     EXPECT_EQ(a.default_button(), &a.cmdOK);
     EXPECT_EQ(a.cancel_button(), &a.cmdOK);
     EXPECT_EQ(w.default_button(), nullptr);
-    EXPECT_FALSE(w.user_key(tk::Key::Enter, nullptr));  // disabled under the box, and no button anyway
+    EXPECT_FALSE(w.user_key(test::key(), tk::Key::Enter, nullptr));  // disabled under the box, and no button anyway
 
     // Enter on the focused system button starts the tool, not OK.
     app.os.set_reg_string("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", "C:\\msinfo32.exe");
     app.os.files.insert("C:\\msinfo32.exe");
-    EXPECT_TRUE(a.user_key(tk::Key::Enter, &a.cmdSysInfo));
+    EXPECT_TRUE(a.user_key(test::key(), tk::Key::Enter, &a.cmdSysInfo));
     EXPECT_EQ(app.os.started.size(), 1u);
     EXPECT_TRUE(app.about_open());
     // A focused control that is no button: the default one.
-    EXPECT_TRUE(a.user_key(tk::Key::Enter, &a.picIcon));
+    EXPECT_TRUE(a.user_key(test::key(), tk::Key::Enter, &a.picIcon));
     EXPECT_FALSE(app.about_open());
     ASSERT_TRUE(app.press(tk::Shortcut::F1));
-    EXPECT_TRUE(app.about()->user_key(tk::Key::Escape, &app.about()->cmdSysInfo));
+    EXPECT_TRUE(app.about()->user_key(test::key(), tk::Key::Escape, &app.about()->cmdSysInfo));
     EXPECT_FALSE(app.about_open());
     EXPECT_EQ(app.os.started.size(), 1u);
     EXPECT_TRUE(w.enabled());
@@ -214,7 +214,7 @@ TEST(FormTree, AnEntryNoLongerOnTheFormIsRefused) {
     extra.emplace(w, w.mnuPopUp, "mnuExtra", "Extra");
     extra->on_click = [&mine] { ++mine; };
     tk::Menu* chosen = &*extra;
-    EXPECT_TRUE(w.user_choose(*chosen, /*via_popup=*/true));
+    EXPECT_TRUE(w.user_choose(test::key(), *chosen, /*via_popup=*/true));
     EXPECT_EQ(mine, 1);
 
     // Same address, now an entry of the other form.
@@ -222,10 +222,10 @@ TEST(FormTree, AnEntryNoLongerOnTheFormIsRefused) {
     extra.emplace(other, title, "mnuEntry", "Entry");
     extra->on_click = [&theirs] { ++theirs; };
     ASSERT_EQ(&*extra, chosen);
-    EXPECT_FALSE(w.user_choose(*chosen, /*via_popup=*/true));
-    EXPECT_FALSE(w.user_choose(*chosen));
+    EXPECT_FALSE(w.user_choose(test::key(), *chosen, /*via_popup=*/true));
+    EXPECT_FALSE(w.user_choose(test::key(), *chosen));
     EXPECT_EQ(theirs, 0);
-    EXPECT_TRUE(other.user_choose(*chosen));
+    EXPECT_TRUE(other.user_choose(test::key(), *chosen));
     EXPECT_EQ(theirs, 1);
     EXPECT_EQ(mine, 1);
 }

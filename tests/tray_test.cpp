@@ -171,7 +171,7 @@ TEST(WindowCommands, TheCloseBoxOfTheDisabledMainWindowDoesNothingWhileAboutIsOp
     EXPECT_TRUE(w.loaded());
     EXPECT_TRUE(app.log.empty());
     // Once the box is closed, the close box ends the program as before.
-    app.about()->user_click(app.about()->cmdOK);
+    app.about()->user_click(test::key(), app.about()->cmdOK);
     ASSERT_TRUE(w.enabled());
     app.close();
     EXPECT_TRUE(app.rt.ended());
@@ -189,7 +189,7 @@ TEST(WindowCommands, ExitFromTheMenuBar) {
 namespace {
 
 int window_state_changes(frmMain& w) {
-    return static_cast<tk::headless::RecordingPeer*>(w.peer())->count(tk::Prop::WindowState);
+    return static_cast<tk::headless::RecordingPeer*>(w.peer(test::key()))->count(tk::Prop::WindowState);
 }
 
 }  // namespace
@@ -237,7 +237,7 @@ TEST(NoTrayIcon, AutoStartsMinimisedWithTheWatchOnAndShowRestores) {
     // Hidden again it is minimised again, also after the user restored it by hand.
     w.mnuToTray_Click();
     EXPECT_TRUE(w.minimized());
-    w.sync_minimized(false);
+    w.sync_minimized(test::key(), false);
     w.mnuToTray_Click();
     EXPECT_TRUE(w.minimized());
     EXPECT_EQ(window_state_changes(w), 4);

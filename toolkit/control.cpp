@@ -88,7 +88,7 @@ void Control::set_bounds(double l, double t, double w, double h) {
     notify(Prop::Geometry);
 }
 
-void Control::sync_bounds(double l, double t, double w, double h) {
+void Control::sync_bounds(DesktopKey, double l, double t, double w, double h) {
     left_ = l, top_ = t, width_ = w, height_ = h;
 }
 

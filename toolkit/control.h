@@ -14,6 +14,20 @@
 namespace tk {
 
 class Form;
+class DesktopKey;
+namespace headless { DesktopKey desktop_key(); }
+namespace qt { DesktopKey desktop_key(); }
+namespace win32 { DesktopKey desktop_key(); }
+
+// Members that take a DesktopKey tell the model what the real window did (input,
+// moves, the peer behind it). Only the desktops and the test harness make one,
+// so behaviour code cannot fake a click or swap a peer by mistake.
+class DesktopKey {
+    DesktopKey() = default;
+    friend DesktopKey headless::desktop_key();
+    friend DesktopKey qt::desktop_key();
+    friend DesktopKey win32::desktop_key();
+};
 
 // 0x00RRGGBB, or kDefaultColor for the toolkit's own colour.
 using Color = std::uint32_t;
@@ -75,7 +89,7 @@ public:
     void set_height(double v);
     void set_bounds(double left, double top, double width, double height);
     // A backend reports where the user moved or sized the real window.
-    void sync_bounds(double left, double top, double width, double height);
+    void sync_bounds(DesktopKey, double left, double top, double width, double height);
 
     Color back_color() const { return back_; }
     Color fore_color() const { return fore_; }
@@ -115,8 +129,8 @@ public:
     std::function<void()> on_dbl_click;
     std::function<void(int button, int shift, double x, double y)> on_mouse_move;
 
-    Peer* peer() const { return peer_.get(); }
-    void set_peer(std::unique_ptr<Peer> p) { peer_ = std::move(p); }
+    Peer* peer(DesktopKey) const { return peer_.get(); }
+    void set_peer(DesktopKey, std::unique_ptr<Peer> p) { peer_ = std::move(p); }
 
 protected:
     void notify(Prop what) {

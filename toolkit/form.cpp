@@ -123,19 +123,19 @@ void Form::unregister_timer(Timer* t) { timers_.erase(std::remove(timers_.begin(
 
 bool Form::takes_input() const { return loaded_ && enabled() && !rt_.ended(); }
 
-bool Form::user_click(Control& c) {
+bool Form::user_click(DesktopKey, Control& c) {
     if (!takes_input() || !c.enabled() || !c.on_click) return false;
     rt_.dispatch(c.on_click);
     return true;
 }
 
-bool Form::user_dbl_click(Control& c) {
+bool Form::user_dbl_click(DesktopKey, Control& c) {
     if (!takes_input() || !c.enabled() || !c.on_dbl_click) return false;
     rt_.dispatch(c.on_dbl_click);
     return true;
 }
 
-bool Form::user_choose(Menu& m, bool via_popup) {
+bool Form::user_choose(DesktopKey, Menu& m, bool via_popup) {
     // A pop-up menu opened from the tray works even while the window is
     // disabled; the menu bar does not.
     if (rt_.ended() || !loaded_ || (!via_popup && !enabled())) return false;
@@ -158,33 +158,33 @@ Form* Form::owner_form() const {
     return nullptr;
 }
 
-bool Form::user_shortcut(Shortcut s) {
+bool Form::user_shortcut(DesktopKey key, Shortcut s) {
     if (s == Shortcut::None || !takes_input()) return false;
     for (Control* c : controls_) {
         if (c->kind() != Kind::Menu) continue;
         auto* m = static_cast<Menu*>(c);
-        if (m->shortcut() == s) return user_choose(*m);
+        if (m->shortcut() == s) return user_choose(key, *m);
     }
     return false;
 }
 
-void Form::user_close() {
+void Form::user_close(DesktopKey) {
     // A disabled window takes no input, its close box included.
     if (!takes_input()) return;
     rt_.dispatch([this] { unload(); });
 }
 
-bool Form::user_key(Key k, const Control* focused) {
+bool Form::user_key(DesktopKey key, Key k, const Control* focused) {
     if (!takes_input()) return false;
     CommandButton* target = nullptr;
     if (k == Key::Enter && focused && focused->kind() == Kind::CommandButton && &focused->form() == this)
         target = static_cast<CommandButton*>(const_cast<Control*>(focused));
     else
         target = k == Key::Enter ? default_button() : cancel_button();
-    return target && target->visible() && user_click(*target);
+    return target && target->visible() && user_click(key, *target);
 }
 
-void Form::user_tray_message(Control& target, std::uint32_t message) {
+void Form::user_tray_message(DesktopKey, Control& target, std::uint32_t message) {
     if (!target.on_mouse_move) return;
     const double x = message * kTwipsPerPixel;
     rt_.dispatch([&target, x] { target.on_mouse_move(0, 0, x, 0); });

@@ -58,7 +58,7 @@ public:
     void minimize();
     bool minimized() const { return minimized_; }
     // A backend reports that the user minimised or restored the real window.
-    void sync_minimized(bool on) { minimized_ = on; }
+    void sync_minimized(DesktopKey, bool on) { minimized_ = on; }
     // Runs the unload handler; unless it cancels, the peers go. True when unloaded.
     bool unload();
 
@@ -77,18 +77,18 @@ public:
 
     // Input from the user, as backends and tests deliver it. Each is ignored
     // while the window takes no input (disabled, not loaded, or after the end).
-    bool user_click(Control& c);
-    bool user_dbl_click(Control& c);  // the form itself or a control on it
+    bool user_click(DesktopKey, Control& c);
+    bool user_dbl_click(DesktopKey, Control& c);  // the form itself or a control on it
     // An entry no longer on this form (gone while its menu was open) is refused.
-    bool user_choose(Menu& m, bool via_popup = false);
-    bool user_shortcut(Shortcut s);
-    void user_close();
+    bool user_choose(DesktopKey, Menu& m, bool via_popup = false);
+    bool user_shortcut(DesktopKey, Shortcut s);
+    void user_close(DesktopKey);
     // Enter presses the focused button, else the default one; Esc the cancel
     // one. False when no button takes the key.
-    bool user_key(Key k, const Control* focused);
+    bool user_key(DesktopKey, Key k, const Control* focused);
     // A mouse message for a tray target as the tray reports it. X carries the
     // message number in pixels of kTwipsPerPixel twips, whatever the screen's scale.
-    void user_tray_message(Control& target, std::uint32_t message);
+    void user_tray_message(DesktopKey, Control& target, std::uint32_t message);
 
     // A visible top-level menu puts a menu bar on the window.
     bool has_menu_bar() const;

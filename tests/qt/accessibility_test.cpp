@@ -111,7 +111,7 @@ TEST(Accessible, FiguresFramesAndBarsReadAsTheirCaptionsAndMegabytes) {
     EXPECT_EQ(acc(w.picUsedPhysical)->valueInterface()->currentValue().toLongLong(), 1234);
 
     // The About box: its lines, its buttons, its picture; OK is the default.
-    ASSERT_TRUE(w.user_shortcut(tk::Shortcut::F1));
+    ASSERT_TRUE(w.user_shortcut(test::key(), tk::Shortcut::F1));
     frmAbout& a = *w.About();
     EXPECT_EQ(QAccessible::queryAccessibleInterface(widget(a))->role(), QAccessible::Dialog);
     EXPECT_EQ(name(a.lblTitle), "Taluvex");
@@ -136,7 +136,7 @@ TEST(Accessible, MenuEntriesAreNamedByTheirCaptionAndHoldTheirKey) {
     EXPECT_EQ(clean->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
     EXPECT_EQ(action(w.mnuAbout)->shortcut(), QKeySequence(Qt::Key_F1));
     EXPECT_TRUE(action(w.mnuShow)->shortcut().isEmpty());
-    auto* file = static_cast<tk::qt::MenuPeer*>(w.mnuFile.peer())->submenu();
+    auto* file = static_cast<tk::qt::MenuPeer*>(w.mnuFile.peer(test::key()))->submenu();
     QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(file);
     QAccessibleInterface* item = nullptr;
     for (int i = 0; i < menu->childCount(); ++i)
@@ -209,7 +209,7 @@ TEST(DarkTheme, FixedTextColoursReachTheContrastLightOnesStayExact) {
         EXPECT_GE(tk::contrast_ratio(tk::qt::tk_color(drawn), tk::qt::tk_color(back)), 4.5) << l.name();
     };
     for (const tk::Label* l : coloured) expect_readable(*l);
-    ASSERT_TRUE(w.user_shortcut(tk::Shortcut::F1));
+    ASSERT_TRUE(w.user_shortcut(test::key(), tk::Shortcut::F1));
     expect_readable(w.About()->lblTitle);
     w.About()->unload();
     QApplication::setPalette(light);
@@ -235,7 +235,7 @@ TEST(HiDpi, TheBarBorderCoversWholeScreenPixelsAtScaleTwo) {
 
 TEST(Keyboard, TheAboutIconShowsWhenTabReachesIt) {
     Program p;
-    ASSERT_TRUE(p.w->user_shortcut(tk::Shortcut::F1));
+    ASSERT_TRUE(p.w->user_shortcut(test::key(), tk::Shortcut::F1));
     frmAbout& a = *p.w->About();
     QWidget* box = widget(a);
     box->activateWindow();

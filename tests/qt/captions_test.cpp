@@ -90,7 +90,7 @@ void expect_all_fixed_captions_fit(frmMain& w) {
                                "Done, quitting in 3..."})
         expect_label_fits(w.lblStatus, QString::fromUtf8(status));
 
-    ASSERT_TRUE(w.user_shortcut(tk::Shortcut::F1));
+    ASSERT_TRUE(w.user_shortcut(test::key(), tk::Shortcut::F1));
     frmAbout& a = *w.About();
     for (tk::Label* l : {&a.lblTitle, &a.lblVersion, &a.lblAuthor})
         expect_label_fits(*l, QString::fromStdString(l->caption()));
@@ -136,7 +136,7 @@ TEST(Captions, AWiderDesktopFaceShrinksUntilEveryCaptionFits) {
     EXPECT_GT(text_size(larger, QString::fromUtf8("Всего:")).width(), 495 / 15);
     expect_all_fixed_captions_fit(*p.w);
     // The About box's own sizes shrink by as much.
-    ASSERT_TRUE(p.w->user_shortcut(tk::Shortcut::F1));
+    ASSERT_TRUE(p.w->user_shortcut(test::key(), tk::Shortcut::F1));
     EXPECT_DOUBLE_EQ(widget(p.w->About()->lblTitle)->font().pointSizeF(), 12 * font.pointSizeF() / 8);
     p.w->About()->unload();
 }

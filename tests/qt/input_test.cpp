@@ -61,7 +61,7 @@ TEST(ArgumentText, KeepsQtsOwnOptionWords) {
 TEST(AboutBoxKeys, TabVisitsOkTheIconAndTheSystemButtonAndEnterOnTheIconPressesOk) {
     Program p({"taluvex"});
     frmMain& w = *p.w;
-    ASSERT_TRUE(w.user_shortcut(tk::Shortcut::F1));
+    ASSERT_TRUE(w.user_shortcut(test::key(), tk::Shortcut::F1));
     frmAbout& a = *w.About();
     QWidget* box = widget(a);
     box->activateWindow();

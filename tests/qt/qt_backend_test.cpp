@@ -108,7 +108,7 @@ TEST(QtBackend, MenusCarryCaptionsShortcutsAndStates) {
 TEST(QtBackend, TheAboutBoxIsFixedAndClosesFromItsOwnButton) {
     QtApp app;
     frmMain& w = *app.w;
-    ASSERT_TRUE(w.user_shortcut(tk::Shortcut::F1));
+    ASSERT_TRUE(w.user_shortcut(test::key(), tk::Shortcut::F1));
     frmAbout* about = w.About();
     ASSERT_TRUE(about && about->loaded());
     QWidget* box = widget(*about);
@@ -124,7 +124,7 @@ TEST(QtBackend, TheAboutBoxIsFixedAndClosesFromItsOwnButton) {
     app.run_ms(50);
     EXPECT_TRUE(ok.isNull());
     // Esc presses OK on a fresh box.
-    ASSERT_TRUE(w.user_shortcut(tk::Shortcut::F1));
+    ASSERT_TRUE(w.user_shortcut(test::key(), tk::Shortcut::F1));
     QTest::keyClick(widget(*w.About()), Qt::Key_Escape);
     EXPECT_FALSE(w.About()->loaded());
     EXPECT_TRUE(w.enabled());
@@ -138,7 +138,7 @@ TEST(QtBackend, WithoutATrayTheProgramRunsOnSilently) {
     // No tray here (and no StatusNotifier host): hiding to the tray
     // minimises the window instead of hiding it.
     EXPECT_FALSE(app.desktop.tray_icon_present());
-    ASSERT_TRUE(app.w->user_shortcut(tk::Shortcut::CtrlT));
+    ASSERT_TRUE(app.w->user_shortcut(test::key(), tk::Shortcut::CtrlT));
     EXPECT_TRUE(widget(*app.w)->isVisible());
     EXPECT_TRUE(widget(*app.w)->isMinimized());
     EXPECT_EQ(app.w->mnuShow.caption(), "&Show");
@@ -407,7 +407,7 @@ TEST(TrayWithAHangingWatcher, HidingReturnsAtOnceAndTheWindowStaysInReach) {
     // present, and a blocking ask would wait out its time-out here (seconds).
     QElapsedTimer hiding;
     hiding.start();
-    ASSERT_TRUE(w.user_shortcut(tk::Shortcut::CtrlT));
+    ASSERT_TRUE(w.user_shortcut(test::key(), tk::Shortcut::CtrlT));
     EXPECT_LT(hiding.elapsed(), 1000);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(w.mnuShow.caption(), "&Show");
@@ -431,7 +431,7 @@ TEST(TrayWithAHangingWatcher, HidingReturnsAtOnceAndTheWindowStaysInReach) {
     w.show();
     EXPECT_FALSE(window->isMinimized());
     hiding.restart();
-    ASSERT_TRUE(w.user_shortcut(tk::Shortcut::CtrlT));
+    ASSERT_TRUE(w.user_shortcut(test::key(), tk::Shortcut::CtrlT));
     EXPECT_LT(hiding.elapsed(), 1000);
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->isMinimized());
@@ -456,7 +456,7 @@ TEST(TrayWithAWatcherThatAlwaysClaimsAHost, ItsOwnHostOrTheHostsBusNamesTellWhet
     QWidget* window = widget(w);
     auto hide_to_tray = [&] {
         w.show();
-        return w.user_shortcut(tk::Shortcut::CtrlT);
+        return w.user_shortcut(test::key(), tk::Shortcut::CtrlT);
     };
     tk::qt::WatcherState probe([] {});
     ASSERT_TRUE(wait_until([&] { return app.desktop.tray_icon_present() && probe.host_up(); }));

@@ -19,6 +19,9 @@
 
 namespace test {
 
+// The tests play the desktop's part where they deliver input or read peers.
+inline tk::DesktopKey key() { return tk::qt::desktop_key(); }
+
 struct QtProgram {
     enum class Start { Now, Later };
     tk::os::RealSystem system;
@@ -33,7 +36,7 @@ struct QtProgram {
     void start() { w = StartProgram(rt); }
 };
 
-inline QWidget* widget(const tk::Control& c) { return static_cast<tk::qt::WidgetPeer*>(c.peer())->widget(); }
-inline QAction* action(const tk::Menu& m) { return static_cast<tk::qt::MenuPeer*>(m.peer())->action(); }
+inline QWidget* widget(const tk::Control& c) { return static_cast<tk::qt::WidgetPeer*>(c.peer(key()))->widget(); }
+inline QAction* action(const tk::Menu& m) { return static_cast<tk::qt::MenuPeer*>(m.peer(key()))->action(); }
 
 }  // namespace test

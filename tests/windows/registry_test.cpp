@@ -180,7 +180,7 @@ TEST_F(ScratchKey, GetKeyValueDecodesWhatTheRealRegistryReturns) {
     tk::headless::HeadlessDesktop desk;
     tk::Runtime rt(os, desk);
     std::unique_ptr<frmMain> main = StartProgram(rt);
-    ASSERT_TRUE(main->user_choose(main->mnuAbout));
+    ASSERT_TRUE(main->user_choose(tk::win32::desktop_key(), main->mnuAbout));
     frmAbout& a = *main->About();
     std::string v = "old";
     EXPECT_TRUE(a.GetKeyValue(kHKCU, path_, "zero", v));

@@ -8,6 +8,9 @@
 #include "toolkit/error.h"
 
 namespace tk::headless {
+
+DesktopKey desktop_key() { return {}; }
+
 namespace {
 
 // Window frame of the headless screen, in pixels.
@@ -59,8 +62,8 @@ IconId HeadlessDesktop::load_icon_resource(int id) {
 
 void HeadlessDesktop::attach(Form& form) {
     attached.push_back(form.name());
-    form.set_peer(std::make_unique<RecordingPeer>(next_handle_++));
-    for (Control* c : form.controls()) c->set_peer(std::make_unique<RecordingPeer>(next_handle_++));
+    form.set_peer(desktop_key(), std::make_unique<RecordingPeer>(next_handle_++));
+    for (Control* c : form.controls()) c->set_peer(desktop_key(), std::make_unique<RecordingPeer>(next_handle_++));
     // Outer size from the client size and this screen's frame.
     const double tpp = twips_per_pixel();
     const double w = form.client_width() + 2 * kBorderPx * tpp;
@@ -71,13 +74,14 @@ void HeadlessDesktop::attach(Form& form) {
         l = centred_start(0, screen_w_px * tpp, w);
         t = centred_start(0, screen_h_px * tpp, h);
     }
-    form.sync_bounds(l, t, w, h);
+    form.sync_bounds(desktop_key(), l, t, w, h);
 }
 
 void HeadlessDesktop::detach(Form& form) {
     detached.push_back(form.name());
-    for (auto it = form.controls().rbegin(); it != form.controls().rend(); ++it) (*it)->set_peer(nullptr);
-    form.set_peer(nullptr);
+    for (auto it = form.controls().rbegin(); it != form.controls().rend(); ++it)
+        (*it)->set_peer(desktop_key(), nullptr);
+    form.set_peer(desktop_key(), nullptr);
 }
 
 void HeadlessDesktop::end() {

@@ -30,7 +30,7 @@ void set_window_enabled(QWidget& w, bool on) {
 // The window of the form a box without a task-bar entry belongs to.
 QWidget* owner_window(const Form& form) {
     Form* owner = form.owner_form();
-    auto* peer = owner ? dynamic_cast<FormPeer*>(owner->peer()) : nullptr;
+    auto* peer = owner ? dynamic_cast<FormPeer*>(owner->peer(desktop_key())) : nullptr;
     return peer ? peer->window() : nullptr;
 }
 
@@ -72,7 +72,7 @@ void FormPeer::fit_window() {
     // Until the window shows, its outer bounds come from the frame last seen.
     const QMargins m = state_.frame;
     Form& form = static_cast<Form&>(control_);
-    form.sync_bounds(form.left(), form.top(), (size.width() + m.left() + m.right()) * kTwipsPerPixel,
+    form.sync_bounds(desktop_key(), form.left(), form.top(), (size.width() + m.left() + m.right()) * kTwipsPerPixel,
                      (size.height() + m.top() + m.bottom()) * kTwipsPerPixel);
 }
 

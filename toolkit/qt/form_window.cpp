@@ -12,7 +12,7 @@
 namespace tk::qt {
 
 QWidget* peer_widget(const Control& c) {
-    auto* p = dynamic_cast<WidgetPeer*>(c.peer());
+    auto* p = dynamic_cast<WidgetPeer*>(c.peer(desktop_key()));
     return p ? p->widget() : nullptr;
 }
 
@@ -54,13 +54,13 @@ void FormWindow::changeEvent(QEvent* e) {
     if (e->type() == QEvent::ActivationChange && isActiveWindow()) minimised_unseen = false;
     // The user or the window manager minimised or restored the window.
     if ((e->type() == QEvent::WindowStateChange || e->type() == QEvent::ActivationChange) && form && isVisible())
-        form->sync_minimized(minimised());
+        form->sync_minimized(desktop_key(), minimised());
 }
 
 void FormWindow::closeEvent(QCloseEvent* e) {
     // The close box asks the model; the window goes only if the form unloads.
     e->ignore();
-    if (form) form->user_close();
+    if (form) form->user_close(desktop_key());
 }
 
 void FormWindow::keyPressEvent(QKeyEvent* e) {
@@ -78,7 +78,7 @@ void FormWindow::keyPressEvent(QKeyEvent* e) {
     const Control* focused_control = nullptr;
     for (Control* c : form->controls())
         if (focused && peer_widget(*c) == focused) focused_control = c;
-    if (!form->user_key(enter ? Key::Enter : Key::Escape, focused_control)) {
+    if (!form->user_key(desktop_key(), enter ? Key::Enter : Key::Escape, focused_control)) {
         QWidget::keyPressEvent(e);
         return;
     }
@@ -107,8 +107,8 @@ void FormWindow::report_bounds() {
     if (outer != inner)
         state_.frame = QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
                                 outer.right() - inner.right(), outer.bottom() - inner.bottom());
-    form->sync_bounds(outer.x() * kTwipsPerPixel, outer.y() * kTwipsPerPixel, outer.width() * kTwipsPerPixel,
-                      outer.height() * kTwipsPerPixel);
+    form->sync_bounds(desktop_key(), outer.x() * kTwipsPerPixel, outer.y() * kTwipsPerPixel,
+                      outer.width() * kTwipsPerPixel, outer.height() * kTwipsPerPixel);
 }
 
 }  // namespace tk::qt

@@ -38,7 +38,8 @@ public:
 protected:
     bool event(QEvent* e) override {
         if (e->type() != QEvent::Shortcut) return QAction::event(e);
-        if (menu && !static_cast<QShortcutEvent*>(e)->isAmbiguous()) menu->form().user_shortcut(menu->shortcut());
+        if (menu && !static_cast<QShortcutEvent*>(e)->isAmbiguous())
+            menu->form().user_shortcut(desktop_key(), menu->shortcut());
         return true;
     }
 };
@@ -61,8 +62,8 @@ MenuPeer::MenuPeer(BackendState& s, Menu& m, QMenu* parent_menu, QWidget* bar)
         Menu* target = &m;
         triggered_ = QObject::connect(action_.data(), &QAction::triggered, action_.data(), [target] {
             // The model enforces enabled state; the check mark follows the model.
-            target->form().user_choose(*target);
-            if (auto* peer = dynamic_cast<MenuPeer*>(target->peer())) peer->sync_checked();
+            target->form().user_choose(desktop_key(), *target);
+            if (auto* peer = dynamic_cast<MenuPeer*>(target->peer(desktop_key()))) peer->sync_checked();
         });
     }
     apply_caption();

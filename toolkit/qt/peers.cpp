@@ -132,7 +132,8 @@ ButtonPeer::ButtonPeer(BackendState& s, Control& c, QWidget* parent) : WidgetPee
     sync();
     Control* target = &c;
     connections_.push_back(
-        QObject::connect(button, &QPushButton::clicked, button, [target] { target->form().user_click(*target); }));
+        QObject::connect(button, &QPushButton::clicked, button,
+                         [target] { target->form().user_click(desktop_key(), *target); }));
 }
 
 void ButtonPeer::apply_caption() { as<QPushButton>()->setText(QString::fromStdString(control_.caption())); }

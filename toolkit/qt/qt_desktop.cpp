@@ -34,6 +34,9 @@
 #include "toolkit/shell_codes.h"
 
 namespace tk::qt {
+
+DesktopKey desktop_key() { return {}; }
+
 namespace {
 
 // The handles the program's two icons go by in a tray record.
@@ -244,7 +247,7 @@ Control* QtDesktop::control_by_handle(std::uint32_t hwnd) const {
 }
 
 void QtDesktop::tray_message(std::uint32_t hwnd, std::uint32_t message) {
-    if (Control* c = control_by_handle(hwnd)) c->form().user_tray_message(*c, message);
+    if (Control* c = control_by_handle(hwnd)) c->form().user_tray_message(desktop_key(), *c, message);
 }
 
 void QtDesktop::tray_lost(std::uint32_t hwnd) {
@@ -279,7 +282,7 @@ void QtDesktop::popup_menu(Form& owner, Menu& menu) {
     if (!chosen) return;
     auto it = std::find_if(entries.begin(), entries.end(), [chosen](const auto& e) { return e.first == chosen; });
     if (it == entries.end()) return;
-    owner.user_choose(*it->second, /*via_popup=*/true);
+    owner.user_choose(desktop_key(), *it->second, /*via_popup=*/true);
 }
 
 std::uint32_t QtDesktop::icon_handle(IconId icon) {
@@ -328,22 +331,22 @@ void QtDesktop::attach(Form& form) {
     windows_.emplace_back(window);
     auto form_peer = std::make_unique<FormPeer>(state_, form, window);
     FormPeer* fp = form_peer.get();
-    form.set_peer(std::move(form_peer));
+    form.set_peer(desktop_key(), std::move(form_peer));
 
     for (Control* c : form.controls()) {
         if (c->kind() == Kind::Menu) {
             auto* m = static_cast<Menu*>(c);
             QMenu* parent_menu = nullptr;
             if (!m->top_level()) {
-                auto* pp = dynamic_cast<MenuPeer*>(m->parent()->peer());
+                auto* pp = dynamic_cast<MenuPeer*>(m->parent()->peer(desktop_key()));
                 parent_menu = pp ? pp->submenu() : nullptr;
                 if (!parent_menu) continue;
             }
             // An entry with a shortcut holds its key (see MenuPeer).
-            m->set_peer(std::make_unique<MenuPeer>(state_, *m, parent_menu, window->menu_bar()));
+            m->set_peer(desktop_key(), std::make_unique<MenuPeer>(state_, *m, parent_menu, window->menu_bar()));
             continue;
         }
-        auto* parent_peer = dynamic_cast<WidgetPeer*>(c->parent() ? c->parent()->peer() : nullptr);
+        auto* parent_peer = dynamic_cast<WidgetPeer*>(c->parent() ? c->parent()->peer(desktop_key()) : nullptr);
         QWidget* parent = parent_peer ? parent_peer->container() : window->client();
         if (!parent) parent = window->client();
         std::unique_ptr<WidgetPeer> peer;
@@ -362,12 +365,12 @@ void QtDesktop::attach(Form& form) {
         // without a mouse click, as it does in the classic dialog.
         const bool button = c->kind() == Kind::CommandButton;
         peer->widget()->setFocusPolicy(c->tab_stop() ? (button ? Qt::StrongFocus : Qt::TabFocus) : Qt::NoFocus);
-        c->set_peer(std::move(peer));
+        c->set_peer(desktop_key(), std::move(peer));
     }
     // Tab follows the model's order, whatever order the widgets were made in.
     QWidget* previous = nullptr;
     for (Control* c : form.tab_order()) {
-        auto* peer = dynamic_cast<WidgetPeer*>(c->peer());
+        auto* peer = dynamic_cast<WidgetPeer*>(c->peer(desktop_key()));
         if (!peer || !peer->widget()) continue;
         if (previous) QWidget::setTabOrder(previous, peer->widget());
         previous = peer->widget();
@@ -389,8 +392,8 @@ void QtDesktop::attach(Form& form) {
 
 void QtDesktop::detach(Form& form) {
     const auto& controls = form.controls();
-    for (auto it = controls.rbegin(); it != controls.rend(); ++it) (*it)->set_peer(nullptr);
-    form.set_peer(nullptr);
+    for (auto it = controls.rbegin(); it != controls.rend(); ++it) (*it)->set_peer(desktop_key(), nullptr);
+    form.set_peer(desktop_key(), nullptr);
     forms_.erase(std::remove(forms_.begin(), forms_.end(), &form), forms_.end());
 }
 

@@ -498,7 +498,7 @@ void TrayIcon::refresh_menu() {
 void TrayIcon::choose(QAction* action) {
     auto it = std::find_if(entries_.begin(), entries_.end(), [action](const auto& e) { return e.first == action; });
     if (it == entries_.end() || !owner_) return;
-    owner_->user_choose(*it->second, /*via_popup=*/true);
+    owner_->user_choose(desktop_key(), *it->second, /*via_popup=*/true);
 }
 
 }  // namespace tk::qt

@@ -32,12 +32,12 @@ Color tk_color(const QColor& c) { return rgb(c.red(), c.green(), c.blue()); }
 // A click counts only where the button comes up inside the box.
 void ControlWidget::mouseReleaseEvent(QMouseEvent* e) {
     if (!control || !left_button(e) || !rect().contains(e->position().toPoint())) return;
-    control->form().user_click(*control);
+    control->form().user_click(desktop_key(), *control);
 }
 
 void ControlWidget::mouseDoubleClickEvent(QMouseEvent* e) {
     if (!control || !left_button(e)) return;
-    control->form().user_dbl_click(*control);
+    control->form().user_dbl_click(desktop_key(), *control);
 }
 
 bool LabelBox::set_text(const QString& text) {

@@ -116,7 +116,7 @@ void FormWindow::create_child(Control& c, UINT id) {
     if (n.inner) by_hwnd_[n.inner] = &n;
     by_control_[&c] = &n;
     by_id_[id] = &n;
-    c.set_peer(std::make_unique<WinPeer>(n));
+    c.set_peer(desktop_key(), std::make_unique<WinPeer>(n));
     nodes_.push_back(std::move(node));
     place(n);
     apply_font(n);
@@ -229,7 +229,9 @@ bool FormWindow::handle_child(Node& n, UINT msg, WPARAM wparam, LPARAM lparam, L
         // The tray reports the mouse message in place of a coordinate.
         Control& target = *n.control;
         if (context.tray_callback(n.hwnd, msg, wparam, lparam,
-                                  [&](UINT message) { target.form().user_tray_message(target, message); })) {
+                                  [&](UINT message) {
+                                      target.form().user_tray_message(desktop_key(), target, message);
+                                  })) {
             result = 0;
             return true;
         }
@@ -261,7 +263,7 @@ bool FormWindow::handle_child(Node& n, UINT msg, WPARAM wparam, LPARAM lparam, L
             ::InvalidateRect(n.hwnd, nullptr, TRUE);
             return false;
         case WM_LBUTTONDBLCLK:
-            if (form && n.control) form->user_dbl_click(*n.control);
+            if (form && n.control) form->user_dbl_click(desktop_key(), *n.control);
             result = 0;
             return true;
         default:

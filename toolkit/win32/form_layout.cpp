@@ -67,7 +67,7 @@ void FormWindow::sync() {
     if (!form || dying || !hwnd || ::IsIconic(hwnd)) return;
     RECT r{};
     if (!::GetWindowRect(hwnd, &r)) return;
-    form->sync_bounds(pixels_to_twips(r.left, dpi), pixels_to_twips(r.top, dpi),
+    form->sync_bounds(desktop_key(), pixels_to_twips(r.left, dpi), pixels_to_twips(r.top, dpi),
                       pixels_to_twips(r.right - r.left, dpi), pixels_to_twips(r.bottom - r.top, dpi));
 }
 

@@ -66,7 +66,7 @@ void register_class(HINSTANCE inst, const wchar_t* name, WNDPROC proc, HBRUSH ba
 // belongs to.
 HWND owner_window(const Form& form) {
     const Form* owner = form.owner_form();
-    const auto* peer = owner ? dynamic_cast<const WinPeer*>(owner->peer()) : nullptr;
+    const auto* peer = owner ? dynamic_cast<const WinPeer*>(owner->peer(desktop_key())) : nullptr;
     return peer ? peer->node().hwnd : nullptr;
 }
 
@@ -135,7 +135,7 @@ void FormWindow::create() {
     top->hwnd = hwnd;
     by_hwnd_[hwnd] = top.get();
     by_control_[form] = top.get();
-    form->set_peer(std::make_unique<WinPeer>(*top));
+    form->set_peer(desktop_key(), std::make_unique<WinPeer>(*top));
     nodes_.push_back(std::move(top));
 
     UINT next_child = kFirstChildId, next_menu = kFirstMenuId;
@@ -205,8 +205,8 @@ void FormWindow::create_top() {
 
 void FormWindow::forget() {
     if (!form) return;
-    for (Control* c : form->controls()) c->set_peer(nullptr);
-    form->set_peer(nullptr);
+    for (Control* c : form->controls()) c->set_peer(desktop_key(), nullptr);
+    form->set_peer(desktop_key(), nullptr);
     form = nullptr;
 }
 
@@ -297,24 +297,24 @@ void FormWindow::command(WPARAM wparam, LPARAM lparam) {
         const Node* n = node_of(reinterpret_cast<HWND>(lparam));
         if (!n || !n->control) return;
         if (n->kind == Kind::CommandButton && code == BN_CLICKED) {
-            form->user_click(*n->control);
+            form->user_click(desktop_key(), *n->control);
         } else if (n->kind == Kind::Label) {
-            if (code == STN_CLICKED) form->user_click(*n->control);
-            if (code == STN_DBLCLK) form->user_dbl_click(*n->control);
+            if (code == STN_CLICKED) form->user_click(desktop_key(), *n->control);
+            if (code == STN_DBLCLK) form->user_dbl_click(desktop_key(), *n->control);
         }
         return;
     }
     if (code == 1) {  // an accelerator
-        if (const Shortcut s = shortcut_of_command(id); s != Shortcut::None) form->user_shortcut(s);
+        if (const Shortcut s = shortcut_of_command(id); s != Shortcut::None) form->user_shortcut(desktop_key(), s);
         return;
     }
     if (id == IDOK || id == IDCANCEL) {
         // Enter or Esc with no button of that id: the default or cancel button.
-        form->user_key(id == IDOK ? Key::Enter : Key::Escape, nullptr);
+        form->user_key(desktop_key(), id == IDOK ? Key::Enter : Key::Escape, nullptr);
         return;
     }
     const Node* n = node_by_id(id);
-    if (n && n->control && n->kind == Kind::Menu) form->user_choose(static_cast<Menu&>(*n->control));
+    if (n && n->control && n->kind == Kind::Menu) form->user_choose(desktop_key(), static_cast<Menu&>(*n->control));
 }
 
 bool FormWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
@@ -322,7 +322,7 @@ bool FormWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result)
     switch (msg) {
         case WM_CLOSE:
             // The form decides; a window that is being taken down just stays.
-            if (form) form->user_close();
+            if (form) form->user_close(desktop_key());
             result = 0;
             return true;
         case WM_COMMAND:
@@ -350,13 +350,13 @@ bool FormWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result)
             result = 1;
             return true;
         case WM_LBUTTONDBLCLK:
-            if (form) form->user_dbl_click(*form);
+            if (form) form->user_dbl_click(desktop_key(), *form);
             result = 0;
             return true;
         case WM_SIZE:
             // The user (or the task bar) minimised or restored the window.
             if (form && (wparam == SIZE_MINIMIZED || wparam == SIZE_RESTORED || wparam == SIZE_MAXIMIZED))
-                form->sync_minimized(wparam == SIZE_MINIMIZED);
+                form->sync_minimized(desktop_key(), wparam == SIZE_MINIMIZED);
             sync();
             return false;
         case WM_MOVE:

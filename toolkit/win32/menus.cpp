@@ -26,7 +26,7 @@ void FormWindow::add_menu(Control& c, UINT id) {
     n->menu = ::CreatePopupMenu();
     by_control_[&c] = n.get();
     by_id_[n->id] = n.get();
-    c.set_peer(std::make_unique<WinPeer>(*n));
+    c.set_peer(desktop_key(), std::make_unique<WinPeer>(*n));
     nodes_.push_back(std::move(n));
 }
 

@@ -15,6 +15,9 @@
 #include "toolkit/win32/shortcuts.h"
 
 namespace tk::win32 {
+
+DesktopKey desktop_key() { return {}; }
+
 namespace {
 
 constexpr wchar_t kServiceClass[] = L"TaluvexService";
@@ -342,7 +345,8 @@ void Win32Desktop::popup_menu(Form& owner, Menu& menu) {
     // The form may have gone while the menu was open.
     fw = chosen ? window_of(owner) : nullptr;
     const Node* pick = fw ? fw->node_by_id(chosen) : nullptr;
-    if (pick && pick->control && pick->kind == Kind::Menu) owner.user_choose(static_cast<Menu&>(*pick->control), true);
+    if (pick && pick->control && pick->kind == Kind::Menu)
+        owner.user_choose(desktop_key(), static_cast<Menu&>(*pick->control), true);
     // A menu cancelled with Esc, or an entry that shows nothing, leaves the
     // keyboard on the hidden owner: the notification area takes it back.
     if (from.hwnd && !ended_ && ::GetForegroundWindow() == menu_owner_ && tray_.count(from.hwnd)) {
