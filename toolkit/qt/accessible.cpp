@@ -47,30 +47,39 @@ public:
     }
 };
 
-// One change of a status line, as a notification that keeps its text:
-// screen readers speak a notification when it is shown, wherever the focus
-// is (they drop the name changes of labels), and read its text after the
-// fact, when the line itself may already say something newer.
-class AnnouncementAccessible : public QAccessibleInterface {
+// A text of its own that a widget holds (no object, no children) and that
+// screen readers reach through that widget.
+class LeafAccessible : public QAccessibleInterface {
 public:
-    AnnouncementAccessible(QWidget* line, QString text) : line_(line), text_(std::move(text)) {}
-    bool isValid() const override { return line_; }
+    explicit LeafAccessible(QWidget* owner) : owner_(owner) {}
+    bool isValid() const override { return owner_; }
     QObject* object() const override { return nullptr; }
-    QWindow* window() const override { return line_ ? line_->window()->windowHandle() : nullptr; }
-    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(line_.data()); }
+    QWindow* window() const override { return owner_ ? owner_->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(owner_.data()); }
     QAccessibleInterface* child(int) const override { return nullptr; }
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QAccessibleInterface* childAt(int, int) const override { return nullptr; }
     QAccessibleInterface* focusChild() const override { return nullptr; }
-    QString text(QAccessible::Text t) const override { return t == QAccessible::Name ? text_ : QString(); }
     void setText(QAccessible::Text, const QString&) override {}
-    QRect rect() const override { return line_ ? QRect(line_->mapToGlobal(QPoint()), line_->size()) : QRect(); }
+
+protected:
+    QPointer<QWidget> owner_;
+};
+
+// One change of a status line, as a notification that keeps its text:
+// screen readers speak a notification when it is shown, wherever the focus
+// is (they drop the name changes of labels), and read its text after the
+// fact, when the line itself may already say something newer.
+class AnnouncementAccessible : public LeafAccessible {
+public:
+    AnnouncementAccessible(QWidget* line, QString text) : LeafAccessible(line), text_(std::move(text)) {}
+    QString text(QAccessible::Text t) const override { return t == QAccessible::Name ? text_ : QString(); }
+    QRect rect() const override { return owner_ ? QRect(owner_->mapToGlobal(QPoint()), owner_->size()) : QRect(); }
     QAccessible::Role role() const override { return QAccessible::Notification; }
     QAccessible::State state() const override { return {}; }
 
 private:
-    QPointer<QWidget> line_;
     QString text_;
 };
 
@@ -90,22 +99,12 @@ void announce(QWidget* line, const QString& text) {
 // A frame's caption as a line of text of its own, first in the frame: screen
 // readers name a group only as the context of a focus inside it, and their
 // review of the screen skips the name of a group that holds other objects.
-class CaptionAccessible : public QAccessibleInterface {
+class CaptionAccessible : public LeafAccessible {
 public:
-    explicit CaptionAccessible(FrameBox* frame) : frame_(frame) {}
-    bool isValid() const override { return frame_; }
-    QObject* object() const override { return nullptr; }
-    QWindow* window() const override { return frame_ ? frame_->window()->windowHandle() : nullptr; }
-    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(frame_.data()); }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
-    QAccessibleInterface* focusChild() const override { return nullptr; }
+    explicit CaptionAccessible(FrameBox* frame) : LeafAccessible(frame), frame_(frame) {}
     QString text(QAccessible::Text t) const override {
         return t == QAccessible::Name && frame_ ? read_out(frame_->title()) : QString();
     }
-    void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override {
         if (!frame_) return {};
         const QRect r = frame_->caption_rect();
