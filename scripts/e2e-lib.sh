@@ -248,6 +248,21 @@ e2e_broken_watcher() {
     done
 }
 
+# running PID: it runs and is not stopped (SIGSTOP, E2E_BROKEN=stop).
+running() { alive "$1" && [ "$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)" != T ]; }
+
+# ends_on PID SECONDS STATUS COMMAND...: it runs, the command (the step that
+# should end it) is done, and it ends within SECONDS with that status. One
+# that had ended before the step fails.
+ends_on() {
+    local pid="$1" seconds="$2" status="$3" up=1
+    shift 3
+    running "$pid" || up=0
+    "$@" >/dev/null 2>&1
+    [ "$up" = 1 ] || { E2E_DETAIL="it was not running before"; return 1; }
+    exits_with "$pid" "$seconds" "$status"
+}
+
 e2e_track() { E2E_PIDS+=("$1"); }   # e2e_track PID: stop it with the section too
 
 e2e_forget() {
@@ -326,14 +341,16 @@ e2e_desktop() {
 }
 
 # --- X11 windows ----------------------------------------------------------------
-# xwin_field WINDOW NAME: the value of one line of xwininfo.
+# xwin_field WINDOW NAME: the value of one line of xwininfo. (Given no
+# window, xwininfo and xprop wait for a click on one: never asked so here.)
 xwin_field() {
+    [ -n "$1" ] || return 1
     xwininfo -id "$1" 2>/dev/null | awk -F: -v k="$2" '$1 ~ "^ *" k "$" {gsub(/^ +| +$/, "", $2); print $2; exit}'
 }
 viewable() { [ "$(xwin_field "$1" "Map State")" = IsViewable ]; }
-iconic() { [[ "$(xprop -id "$1" WM_STATE 2>/dev/null)" == *Iconic* ]]; }
-override_redirect() { [[ "$(xwininfo -id "$1" -all 2>/dev/null)" == *"Override Redirect State: yes"* ]]; }
-wm_props() { xprop -id "$1" WM_CLASS _NET_WM_WINDOW_TYPE 2>/dev/null; }  # class and window type
+iconic() { [ -n "$1" ] && [[ "$(xprop -id "$1" WM_STATE 2>/dev/null)" == *Iconic* ]]; }
+override_redirect() { [ -n "$1" ] && [[ "$(xwininfo -id "$1" -all 2>/dev/null)" == *"Override Redirect State: yes"* ]]; }
+wm_props() { [ -n "$1" ] && xprop -id "$1" WM_CLASS _NET_WM_WINDOW_TYPE 2>/dev/null; }  # class and window type
 top_windows() { xwininfo -root -children 2>/dev/null | awk '/^ +0x/ {print $1}'; }
 visible_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }  # how many
 about_count_is() { [ "$(visible_named '^About Taluvex$')" -eq "$1" ]; }  # About boxes shown
@@ -367,6 +384,7 @@ gone() { e2e_wait "$2" not first_visible "$1"; }
 
 # activate WINDOW [PAUSE]: gives it the focus, then waits PAUSE seconds.
 activate() {
+    [ -n "$1" ] || return 1
     xdotool windowactivate --sync "$1" >/dev/null 2>&1
     [ -z "${2:-}" ] || sleep "$2"
 }
