@@ -169,10 +169,8 @@ start_app() {
         e2e_spawn --log "$WORK/app.log" env "${vars[@]}" "${cmd[@]}" "$APP" "$@"
     fi
     APP_PID=$E2E_PID
-    if [ "${E2E_BROKEN:-}" = stop ]; then
-        e2e_spawn e2e_stop_when_up "$APP_PID"
-        E2E_PID=$APP_PID
-    fi
+    [ "${E2E_BROKEN:-}" = stop ] && e2e_stop_when_up "$APP_PID"
+    return 0
 }
 
 # --- a broken program in place of the real one ---------------------------------
@@ -182,7 +180,9 @@ start_app() {
 #         one (Linux or, under Wine, Windows): start_app runs `true` instead
 #   stop  the real program, stopped (SIGSTOP) a second after its first window
 #         shows, or 5 s after its start where none shows or none can be seen
-#         (/AUTO, a Wayland shell): it shows itself and then answers nothing
+#         (/AUTO, a Wayland shell): it shows itself and then answers nothing.
+#         start_app returns once it is stopped, so every later step meets a
+#         stopped program.
 # start_app does it for the programs it starts; e2e_broken_exe and
 # e2e_broken_watch for copies that Windows programs start (the login's Run
 # value). Checks that still pass are those that test something else than
