@@ -45,7 +45,8 @@ pass() { echo PASS >>"$E2E_RESULTS"; echo "PASS: $1"; }
 fail() { echo FAIL >>"$E2E_RESULTS"; echo "FAIL: $1${2:+ ($2)}"; }
 
 # check [-d DETAIL] NAME COMMAND [ARG...]: passes when the command succeeds.
-# A failure shows DETAIL, or what the command left in E2E_DETAIL.
+# A failure shows DETAIL, or what the command left in E2E_DETAIL. E2E_PASSED
+# is then 1 or 0, for a later check that builds on this one.
 check() {
     local detail=""
     if [ "$1" = -d ]; then
@@ -55,7 +56,13 @@ check() {
     local name="$1"
     shift
     E2E_DETAIL=""
-    if "$@"; then pass "$name"; else fail "$name" "${E2E_DETAIL:-$detail}"; fi
+    if "$@"; then
+        E2E_PASSED=1
+        pass "$name"
+    else
+        E2E_PASSED=0
+        fail "$name" "${E2E_DETAIL:-$detail}"
+    fi
 }
 
 e2e_passed() { grep -c '^PASS$' "$E2E_RESULTS" 2>/dev/null || true; }
