@@ -242,6 +242,19 @@ e2e_broken_watch() {
     [ "${E2E_BROKEN:-}" = stop ] || return 0
     e2e_spawn e2e_broken_watcher "$1"
 }
+# e2e_broken_stopped NAME: with E2E_BROKEN=stop, waits (10 s at most) until
+# such a process is stopped, so that later steps meet it stopped.
+e2e_broken_stopped() {
+    [ "${E2E_BROKEN:-}" = stop ] || return 0
+    stopped_one() {
+        local pid
+        for pid in $(pgrep -f -- "$1"); do
+            [ "$(awk '{print $3}' "/proc/$pid/stat" 2>/dev/null)" = T ] && return 0
+        done
+        return 1
+    }
+    e2e_wait 10 stopped_one "$1"
+}
 e2e_broken_watcher() {
     local seen=" " pid
     while :; do
