@@ -45,7 +45,8 @@ pass() { echo PASS >>"$E2E_RESULTS"; echo "PASS: $1"; }
 fail() { echo FAIL >>"$E2E_RESULTS"; echo "FAIL: $1${2:+ ($2)}"; }
 
 # check [-d DETAIL] NAME COMMAND [ARG...]: passes when the command succeeds.
-# A failure shows DETAIL, or what the command left in E2E_DETAIL.
+# A failure shows DETAIL, or what the command left in E2E_DETAIL. E2E_PASSED
+# is then 1 or 0, for a later check that builds on this one.
 check() {
     local detail=""
     if [ "$1" = -d ]; then
@@ -55,7 +56,13 @@ check() {
     local name="$1"
     shift
     E2E_DETAIL=""
-    if "$@"; then pass "$name"; else fail "$name" "${E2E_DETAIL:-$detail}"; fi
+    if "$@"; then
+        E2E_PASSED=1
+        pass "$name"
+    else
+        E2E_PASSED=0
+        fail "$name" "${E2E_DETAIL:-$detail}"
+    fi
 }
 
 e2e_passed() { grep -c '^PASS$' "$E2E_RESULTS" 2>/dev/null || true; }
@@ -154,13 +161,126 @@ e2e_spawn() {
 
 # start_app [VAR=VALUE...] [command...] -- [switch]: starts the program $APP
 # with those variables, through that command (prlimit, wine), its output to
-# $WORK/app.log; sets APP_PID. env execs, so the PID is the program's.
+# $WORK/app.log; sets APP_PID. env execs, so the PID is the program's. Every
+# start of the program under test goes through here (see E2E_BROKEN below).
 start_app() {
-    local prefix=()
-    while [ $# -gt 0 ] && [ "$1" != -- ]; do prefix+=("$1"); shift; done
+    local vars=() cmd=()
+    while [ $# -gt 0 ] && [ "$1" != -- ]; do
+        if [ ${#cmd[@]} -eq 0 ] && [[ "$1" =~ ^[A-Za-z_][A-Za-z0-9_]*= ]]; then vars+=("$1"); else cmd+=("$1"); fi
+        shift
+    done
     [ "${1:-}" = -- ] && shift
-    e2e_spawn --log "$WORK/app.log" env "${prefix[@]}" "$APP" "$@"
+    if [ "${E2E_BROKEN:-}" = exit ]; then
+        e2e_spawn --log "$WORK/app.log" env "${vars[@]}" true
+    else
+        e2e_spawn --log "$WORK/app.log" env "${vars[@]}" "${cmd[@]}" "$APP" "$@"
+    fi
     APP_PID=$E2E_PID
+    [ "${E2E_BROKEN:-}" = stop ] && e2e_stop_when_up "$APP_PID"
+    return 0
+}
+
+# --- a broken program in place of the real one ---------------------------------
+# E2E_BROKEN=exit|stop runs a script against a broken program, to see that its
+# checks fail when the program does (not for CI: such a run must fail):
+#   exit  a program that exits at once, with status 0, in place of the real
+#         one (Linux or, under Wine, Windows): start_app runs `true` instead
+#   stop  the real program, stopped (SIGSTOP) a second after its first window
+#         shows, or 5 s after its start where none shows or none can be seen
+#         (/AUTO, a Wayland shell): it shows itself and then answers nothing.
+#         start_app returns once it is stopped, so every later step meets a
+#         stopped program.
+# start_app does it for the programs it starts; e2e_broken_exe and
+# e2e_broken_watch for copies that Windows programs start (the login's Run
+# value). Checks that still pass are those that test something else than
+# the program, or its start alone.
+case "${E2E_BROKEN:-}" in
+    "" | exit | stop) ;;
+    *) echo "E2E_BROKEN must be exit or stop, not \"$E2E_BROKEN\"" >&2; exit 2 ;;
+esac
+
+# e2e_app_up PID: a window of the process shows: on X11 one mapped with its
+# _NET_WM_PID, on sway one in the tree with its pid. (GNOME's window list
+# answers the shell's own callers only.)
+e2e_app_up() {
+    if [ -n "${SWAYSOCK:-}" ]; then
+        swaymsg -t get_tree 2>/dev/null | grep -q "\"pid\": $1,"
+    else
+        [ -n "${DISPLAY:-}" ] && [ -n "$(xdotool search --onlyvisible --pid "$1" 2>/dev/null)" ]
+    fi
+}
+
+# e2e_stop_when_up PID: stops it a second after its window shows, or 5 s
+# after now.
+e2e_stop_when_up() {
+    local end
+    end=$(($(e2e_now_us) + 5000000))
+    while alive "$1" && [ "$(e2e_now_us)" -lt "$end" ]; do
+        if e2e_app_up "$1"; then
+            sleep 1
+            break
+        fi
+        sleep 0.1
+    done
+    kill -STOP "$1" 2>/dev/null
+}
+
+# e2e_broken_exe FILE: with E2E_BROKEN=exit, puts a Windows program that exits
+# at once in place of the Windows program FILE (needs MinGW-w64's gcc).
+e2e_broken_exe() {
+    [ "${E2E_BROKEN:-}" = exit ] || return 0
+    local exe="$E2E_WORK/exit-at-once.exe"
+    [ -f "$exe" ] || echo 'int main(void) { return 0; }' |
+        x86_64-w64-mingw32-gcc -x c -O2 -mwindows -o "$exe" - || return 1
+    cp "$exe" "$1"
+}
+
+# e2e_broken_watch NAME: with E2E_BROKEN=stop, stops each process of this
+# Wine prefix whose command line holds NAME (an extended regular expression)
+# as start_app would, for as long as the section runs.
+e2e_broken_watch() {
+    [ "${E2E_BROKEN:-}" = stop ] || return 0
+    e2e_spawn e2e_broken_watcher "$1"
+}
+# e2e_broken_stopped NAME: with E2E_BROKEN=stop, waits (10 s at most) until
+# such a process is stopped, so that later steps meet it stopped.
+e2e_broken_stopped() {
+    [ "${E2E_BROKEN:-}" = stop ] || return 0
+    stopped_one() {
+        local pid
+        for pid in $(pgrep -f -- "$1"); do
+            [ "$(awk '{print $3}' "/proc/$pid/stat" 2>/dev/null)" = T ] && return 0
+        done
+        return 1
+    }
+    e2e_wait 10 stopped_one "$1"
+}
+e2e_broken_watcher() {
+    local seen=" " pid
+    while :; do
+        for pid in $(pgrep -f -- "$1"); do
+            [[ "$seen" == *" $pid "* ]] && continue
+            grep -qsxzF "WINEPREFIX=$WINEPREFIX" "/proc/$pid/environ" || continue
+            seen+="$pid "
+            e2e_stop_when_up "$pid" &
+        done
+        sleep 0.1
+    done
+}
+
+# running PID: it runs and is not stopped (SIGSTOP, E2E_BROKEN=stop).
+running() { alive "$1" && [ "$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)" != T ]; }
+
+# ends_on PID SECONDS STATUS COMMAND...: it runs, the command (the step that
+# should end it) is done, and it ends within SECONDS with that status. One
+# that had ended before the step fails.
+ends_on() {
+    local pid="$1" seconds="$2" status="$3" up=1
+    shift 3
+    running "$pid" || up=0
+    "$@" >/dev/null 2>&1
+    [ "$up" = 1 ] || { E2E_DETAIL="it was not running before"; return 1; }
+    exits_with "$pid" "$seconds" "$status"
 }
 
 e2e_track() { E2E_PIDS+=("$1"); }   # e2e_track PID: stop it with the section too
@@ -241,18 +361,33 @@ e2e_desktop() {
 }
 
 # --- X11 windows ----------------------------------------------------------------
-# xwin_field WINDOW NAME: the value of one line of xwininfo.
+# xwin_field WINDOW NAME: the value of one line of xwininfo. (Given no
+# window, xwininfo and xprop wait for a click on one: never asked so here.)
 xwin_field() {
+    [ -n "$1" ] || return 1
     xwininfo -id "$1" 2>/dev/null | awk -F: -v k="$2" '$1 ~ "^ *" k "$" {gsub(/^ +| +$/, "", $2); print $2; exit}'
 }
 viewable() { [ "$(xwin_field "$1" "Map State")" = IsViewable ]; }
-iconic() { [[ "$(xprop -id "$1" WM_STATE 2>/dev/null)" == *Iconic* ]]; }
-override_redirect() { [[ "$(xwininfo -id "$1" -all 2>/dev/null)" == *"Override Redirect State: yes"* ]]; }
-wm_props() { xprop -id "$1" WM_CLASS _NET_WM_WINDOW_TYPE 2>/dev/null; }  # class and window type
+iconic() { [ -n "$1" ] && [[ "$(xprop -id "$1" WM_STATE 2>/dev/null)" == *Iconic* ]]; }
+override_redirect() { [ -n "$1" ] && [[ "$(xwininfo -id "$1" -all 2>/dev/null)" == *"Override Redirect State: yes"* ]]; }
+wm_props() { [ -n "$1" ] && xprop -id "$1" WM_CLASS _NET_WM_WINDOW_TYPE 2>/dev/null; }  # class and window type
 top_windows() { xwininfo -root -children 2>/dev/null | awk '/^ +0x/ {print $1}'; }
 visible_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l; }  # how many
 about_count_is() { [ "$(visible_named '^About Taluvex$')" -eq "$1" ]; }  # About boxes shown
 visible_class() { xdotool search --onlyvisible --class "$1" 2>/dev/null | wc -l; }  # how many
+
+# menus_of CLASS: the open pop-up menus of a program (by its X class): mapped
+# windows the window manager leaves alone that are no tool tips. (Qt marks
+# its tray menu as a normal window, not as a pop-up menu.)
+menus_of() {
+    local w props
+    for w in $(top_windows); do
+        viewable "$w" || continue
+        override_redirect "$w" || continue
+        props="$(wm_props "$w")"
+        [[ "$props" == *"\"$1\""* && "$props" != *TOOLTIP* ]] && echo "$w"
+    done
+}
 
 # find_window TITLE SECONDS: the id of a mapped window of exactly that title.
 find_window() {
@@ -269,9 +404,12 @@ gone() { e2e_wait "$2" not first_visible "$1"; }
 
 # activate WINDOW [PAUSE]: gives it the focus, then waits PAUSE seconds.
 activate() {
+    [ -n "$1" ] || return 1
     xdotool windowactivate --sync "$1" >/dev/null 2>&1
     [ -z "${2:-}" ] || sleep "$2"
 }
+# has_focus WINDOW: it has the keyboard focus, so a key typed now goes to it.
+has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 
 # The Linux program's main window: the big top-level named Taluvex (its tray
 # icon and Qt's group leader carry the name too).

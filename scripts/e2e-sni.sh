@@ -4,7 +4,8 @@
 # bus.
 # shellcheck shell=bash
 
-ends_ok() { exits_with "$1" 5 0; }   # ends_ok PID: it ends within 5 s with status 0
+# ends_ok PID COMMAND...: it runs, and the command ends it within 5 s with status 0.
+ends_ok() { local pid="$1"; shift; ends_on "$pid" 5 0 "$@"; }
 
 # --- the StatusNotifier watcher on this part's session bus ----------------------
 watcher_get() {  # watcher_get PROPERTY
