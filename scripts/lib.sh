@@ -41,3 +41,28 @@ in_git_checkout() {
 
 # The status of a check that could not run here and says why (as automake's).
 SKIPPED=77
+
+# wine_fresh_prefix: makes $WINEPREFIX a fresh Wine prefix, a copy of one that
+# wineboot made once in build/wine-fresh (wineboot takes many seconds, a copy
+# one or two). The copy is made anew when Wine was updated since. Wants the
+# display the tests use, as wineboot had one before.
+wine_fresh_prefix() {
+    local fresh="$PWD/build/wine-fresh"
+    mkdir -p build
+    (
+        # Scripts run side by side make it once.
+        flock 9
+        if [ ! -f "$fresh/system.reg" ] || [ /usr/share/wine/wine.inf -nt "$fresh/system.reg" ]; then
+            echo "== a fresh Wine prefix, made once"
+            rm -rf "$fresh"
+            export WINEPREFIX="$fresh" WINEARCH=win64 WINEDEBUG=-all
+            # No Mono or Gecko prompt; no menu entries in the real desktop.
+            export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+            wineboot -i >/dev/null 2>&1
+            wineserver -w >/dev/null 2>&1
+        fi
+    ) 9>build/wine-fresh.lock
+    [ -f "$fresh/system.reg" ] || { echo "wineboot made no prefix" >&2; return 1; }
+    rm -rf "$WINEPREFIX"
+    cp -a "$fresh" "$WINEPREFIX"
+}
