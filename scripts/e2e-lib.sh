@@ -422,6 +422,16 @@ main_window() {
     return 1
 }
 main_shown() { local w; w="$(main_window)" && viewable "$w"; }
+# main_window_state: shown, minimised, or hidden (not on screen, or none).
+main_window_state() {
+    local w
+    w="$(main_window)" || { echo hidden; return; }
+    if viewable "$w"; then echo shown; elif iconic "$w"; then echo minimised; else echo hidden; fi
+}
+main_key() { activate "$(main_window)"; xdotool key --clearmodifiers "$1"; }  # main_key KEYS
+# menu_key_entry N: chooses the Nth entry of an open menu of Hide/Show, a
+# separator, and Exit, with the arrow keys.
+menu_key_entry() { if [ "$1" = 1 ]; then xdotool key Down Return; else xdotool key Down Down Return; fi; }
 
 # docked_icon PANEL: the program's icon window docked in the X window named
 # PANEL (XEmbed), if any.
@@ -494,6 +504,9 @@ scn_entries_are() {  # scn_entries_are ENTRIES
     E2E_DETAIL="entries \"$got\""
     [ "$got" = "$1" ]
 }
+# scn_taken: Ctrl+T was taken with no tray; where the window stays shown,
+# only the menu's entry, now Show, tells.
+scn_taken() { [ "${TRAY_FALLBACK:-minimised}" != shown ] || ! scn_has desk_entries || e2e_wait 20 scn_entries_are "Show,,Exit"; }
 # scn_menu_open: the menu opens on a right-click.
 scn_menu_open() { desk_menu && e2e_wait 5 desk_menu_up; }
 # scn_icon_ready [SECONDS]: waits for the icon; ICON_SEEN is then 1 or 0.
@@ -622,15 +635,23 @@ scn_late() {
         all_of is "$ICON_SEEN" 1 -- stays 1 all_of running "$pid" -- scn_shown
     desk_key ctrl+t
     check "$n: with the tray gone, Ctrl+T leaves the window ${TRAY_FALLBACK:-minimised}" \
-        all_of running "$pid" -- e2e_wait "$wait" scn_fallen_back -- stays 0.5 scn_fallen_back
+        all_of running "$pid" -- e2e_wait "$wait" scn_fallen_back -- stays 0.5 scn_fallen_back -- scn_taken
     check "$n: SIGTERM ends the program with status 0" ends_on "$pid" 5 0 kill -TERM "$pid"
 }
 
-# tray_scenario_no_tray NAME: the steps on a desktop with no tray at all.
+# tray_scenario_no_tray NAME [ctrl-t|auto]...: the steps on a desktop with no
+# tray at all (all of them by default).
 tray_scenario_no_tray() {
     TRAY_NAME="$1"
-    e2e_section "$1: Ctrl+T with no tray" scn_none
-    e2e_section "$1: /AUTO with no tray" scn_none_auto
+    shift
+    [ $# -gt 0 ] || set -- ctrl-t auto
+    local part
+    for part in "$@"; do
+        case "$part" in
+            ctrl-t) e2e_section "$TRAY_NAME: Ctrl+T with no tray" scn_none ;;
+            auto) e2e_section "$TRAY_NAME: /AUTO with no tray" scn_none_auto ;;
+        esac
+    done
 }
 
 scn_none() {
@@ -640,7 +661,8 @@ scn_none() {
     check "$n: the window shows" e2e_wait 20 scn_shown
     scn_step no-tray
     desk_key ctrl+t
-    check "$n: Ctrl+T leaves the window ${TRAY_FALLBACK:-minimised} instead of hiding it" e2e_wait 5 scn_fallen_back
+    check "$n: Ctrl+T leaves the window ${TRAY_FALLBACK:-minimised} instead of hiding it" \
+        all_of e2e_wait 5 scn_fallen_back -- scn_taken
     local fell=$E2E_PASSED
     check "$n: ... the program runs on, with nothing else shown" \
         all_of is "$fell" 1 -- stays 1 all_of running "$pid" -- scn_nothing_else
