@@ -531,7 +531,7 @@ tray_scenario() {
 scn_clicks() {
     desk_start
     check "$N: the window shows" e2e_wait 20 scn_shown
-    check "$N: the icon is in the tray" scn_icon_ready
+    check "$N: the icon is in the tray, the program running" all_of scn_icon_ready -- running "$APP_PID"
     scn_step icon
     desk_click 2
     check "$N: a double-click on the icon hides the window to the tray" e2e_wait "$TRAY_WAIT" scn_hidden
@@ -579,7 +579,7 @@ scn_clicks() {
 
 scn_auto() {
     desk_start /AUTO
-    check "$N: /AUTO puts the icon in the tray" scn_icon_ready
+    check "$N: /AUTO puts the icon in the tray, the program running" all_of scn_icon_ready -- running "$APP_PID"
     check "$N: ... showing no window" all_of is "$ICON_SEEN" 1 -- stays 1 scn_hidden
     scn_step auto
     check "$N: ... and keeps running" running "$APP_PID"
@@ -599,7 +599,8 @@ scn_auto() {
 scn_late() {
     desk_tray_stop
     desk_start
-    check "$N: with no tray the window shows" all_of e2e_wait 20 scn_shown -- not desk_icon
+    check "$N: with no tray the window shows, the program running" \
+        all_of e2e_wait 20 scn_shown -- not desk_icon -- running "$APP_PID"
     desk_tray_start
     check "$N: a tray started after the program gets its icon" scn_icon_ready
     desk_click 2
