@@ -544,14 +544,14 @@ scn_clicks() {
     desk_click 1
     check "$N: a single click changes nothing" all_of is "$hid" 1 -- stays 1 all_of scn_shown -- running "$APP_PID" -- e2e_wait 10 scn_single_ok
     click_gap
-    check "$N: a right-click opens the icon's menu" scn_menu_open
+    check "$N: a right-click opens the icon's menu, the program running" all_of scn_menu_open -- running "$APP_PID"
     local opened=$E2E_PASSED
     scn_has desk_entries && check "$N: ... reading Hide and Exit" scn_entries_are "Hide,,Exit"
     scn_step menu-hide
     if scn_has desk_menu_close; then
         desk_menu_close
         check "$N: Escape closes the menu" all_of is "$opened" 1 -- e2e_wait 3 not desk_menu_up
-        check "$N: ... leaving the window shown" all_of is "$opened" 1 -- stays 0.5 scn_shown
+        check "$N: ... leaving the window shown" all_of is "$opened" 1 -- stays 0.5 all_of scn_shown -- running "$APP_PID"
         scn_menu_open
     fi
     desk_choose 1
