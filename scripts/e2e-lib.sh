@@ -474,7 +474,9 @@ meminfo() { awk -v k="$1:" '$1 == k {print $2}' /proc/meminfo; }   # meminfo FIE
 #   desk_quiet              nothing shows that should not (a message box, an
 #                           icon where there is no tray)
 #   desk_hook STEP          the desktop's own checks at a step: icon, menu-hide,
-#                           menu-show, window-hidden, auto, late, no-tray
+#                           menu-show, window-hidden, auto, late, no-tray,
+#                           single (after the single click), none-auto (/AUTO
+#                           with no tray, the window fallen back)
 # TRAY_FALLBACK: what hiding does with no tray: minimised (the default), or
 # shown where the shell has no minimised state. TRAY_LOST_SKIP: why the
 # window cannot come back when the tray goes while it is hidden (that step
@@ -538,6 +540,7 @@ scn_clicks() {
         [ "$(desk_activations)" -eq $((before + ${TRAY_SINGLE:-1})) ]
     }
     check "$n: a single click changes nothing" all_of is "$hid" 1 -- stays 1 all_of scn_shown -- running "$pid" -- e2e_wait 10 scn_single_ok
+    scn_step single
     click_gap
     check "$n: a right-click opens the icon's menu" scn_menu_open
     local opened=$E2E_PASSED
@@ -656,5 +659,6 @@ scn_none_auto() {
     check "$n: /AUTO leaves the window ${TRAY_FALLBACK:-minimised}" e2e_wait 15 scn_fallen_back
     check "$n: ... the program running, with nothing else shown" \
         stays 1 all_of running "$pid" -- scn_fallen_back -- scn_nothing_else
+    scn_step none-auto
     check "$n: SIGTERM ends the program with status 0" ends_on "$pid" 5 0 kill -TERM "$pid"
 }
