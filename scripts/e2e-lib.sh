@@ -422,6 +422,16 @@ main_window() {
     return 1
 }
 main_shown() { local w; w="$(main_window)" && viewable "$w"; }
+# main_window_state: shown, minimised, or hidden (not on screen, or none).
+main_window_state() {
+    local w
+    w="$(main_window)" || { echo hidden; return; }
+    if viewable "$w"; then echo shown; elif iconic "$w"; then echo minimised; else echo hidden; fi
+}
+main_key() { activate "$(main_window)"; xdotool key --clearmodifiers "$1"; }  # main_key KEYS
+# menu_key_entry N: chooses the Nth entry of an open menu of Hide/Show, a
+# separator, and Exit, with the arrow keys.
+menu_key_entry() { if [ "$1" = 1 ]; then xdotool key Down Return; else xdotool key Down Down Return; fi; }
 
 # docked_icon PANEL: the program's icon window docked in the X window named
 # PANEL (XEmbed), if any.
@@ -451,214 +461,200 @@ count_colour() {
 meminfo() { awk -v k="$1:" '$1 == k {print $2}' /proc/meminfo; }   # meminfo FIELD: kB
 
 # --- the tray scenario ------------------------------------------------------------
-# The same tray steps on every desktop, each script driving its own desktop
-# through these functions (the driver), defined before tray_scenario runs:
+# The same tray steps on every desktop, run through its script's driver:
 #   desk_start [SWITCH...]  starts the program through start_app (APP_PID)
-#   desk_window             prints the main window's state: shown, minimised,
-#                           or hidden (the program runs with no window on screen)
+#   desk_window             prints the main window's state: shown, minimised, or
+#                           hidden (the program runs with no window on screen)
 #   desk_icon               the program's icon is in the tray, ready for clicks
 #   desk_click N            clicks the icon N times with the left button
-#   desk_menu               opens the icon's menu (a right-click)
-#   desk_menu_up            the icon's menu is open
+#   desk_menu, desk_menu_up opens the icon's menu (right-click); it is open
 #   desk_choose N           chooses the open menu's Nth entry (1 Hide/Show, 2 Exit)
 #   desk_key KEYS           types KEYS (xdotool's names: ctrl+t) to the main window
 #   desk_raise              brings a minimised window back as a person does
-# and, where the desktop can, these (a step whose function is missing is left out):
-#   desk_entries            prints the menu's entries: "Hide,,Exit" (no access
-#                           key marks; a separator is empty)
-#   desk_menu_close         closes the open menu without choosing (Escape)
+# tray_x11_driver gives an X11 desktop's start, window, key, raise and choose.
+# Where the desktop can, also (a step whose function is missing is left out):
+#   desk_entries            prints the menu's entries: "Hide,,Exit"
+#   desk_menu_close         closes the open menu without choosing
 #   desk_activations        how many activations the program was sent so far
 #   desk_window_dblclick    double-clicks the main window's client area
-#   desk_tray_stop          stops the tray host; returns once it is gone
-#   desk_tray_start         starts it; succeeds once it can take icons
-#   desk_quiet              nothing shows that should not (a message box, an
-#                           icon where there is no tray)
+#   desk_tray_stop, desk_tray_start  stops the tray host (returns once it is
+#                           gone); starts it (succeeds once it takes icons)
+#   desk_quiet              nothing shows that should not (a box, an icon)
 #   desk_hook STEP          the desktop's own checks at a step: icon, menu-hide,
-#                           menu-show, window-hidden, auto, late, no-tray,
-#                           single (after the single click), none-auto (/AUTO
-#                           with no tray, the window fallen back)
-# TRAY_FALLBACK: what hiding does with no tray: minimised (the default), or
-# shown where the shell has no minimised state. TRAY_LOST_SKIP: why the
-# window cannot come back when the tray goes while it is hidden (that step
-# is then left out). TRAY_SINGLE: activations a
-# single click sends (1 by default). TRAY_WAIT: seconds a click may take (5).
+#                           menu-show, window-hidden, auto, no-tray, single
+#                           (after the single click), none-auto (/AUTO with
+#                           no tray, the window fallen back)
+# TRAY_FALLBACK: what hiding does with no tray: minimised, or shown where the
+# shell has no minimised state. TRAY_LOST_SKIP: why the window cannot come
+# back when the tray goes while it is hidden. TRAY_SINGLE: activations a
+# single click sends. TRAY_WAIT: seconds a click may take.
+: "${TRAY_FALLBACK:=minimised}" "${TRAY_SINGLE:=1}" "${TRAY_WAIT:=5}"
+
+tray_x11_driver() {
+    desk_start() { start_app -- "$@"; }
+    desk_window() { main_window_state; }
+    desk_key() { main_key "$1"; }
+    desk_raise() { activate "$(main_window)"; }
+    desk_choose() { menu_key_entry "$1"; }
+}
 
 scn_is() { [ "$(desk_window 2>/dev/null)" = "$1" ]; }
 scn_shown() { scn_is shown; }
 scn_hidden() { running "$APP_PID" && scn_is hidden; }
-scn_fallen_back() { running "$APP_PID" && scn_is "${TRAY_FALLBACK:-minimised}"; }
+scn_fallen_back() { running "$APP_PID" && scn_is "$TRAY_FALLBACK"; }
 scn_has() { [ "$(type -t "$1")" = function ]; }
 scn_step() { scn_has desk_hook && desk_hook "$1"; return 0; }
 scn_nothing_else() { ! scn_has desk_quiet || desk_quiet; }
-scn_entries_are() {  # scn_entries_are ENTRIES
-    local got
-    got="$(desk_entries 2>/dev/null)"
-    E2E_DETAIL="entries \"$got\""
-    [ "$got" = "$1" ]
+scn_entries_are() { local got; got="$(desk_entries 2>/dev/null)"; E2E_DETAIL="entries \"$got\""; [ "$got" = "$1" ]; }
+# scn_taken: Ctrl+T was taken with no tray; where the window stays shown,
+# only the menu's entry, now Show, tells.
+scn_taken() { [ "$TRAY_FALLBACK" != shown ] || ! scn_has desk_entries || e2e_wait 20 scn_entries_are "Show,,Exit"; }
+# scn_single_ok: a single click sent TRAY_SINGLE activations since BEFORE.
+scn_single_ok() {
+    ! scn_has desk_activations ||
+        { E2E_DETAIL="activations $BEFORE -> $(desk_activations)"; [ "$(desk_activations)" -eq $((BEFORE + TRAY_SINGLE)) ]; }
 }
 # scn_menu_open: the menu opens on a right-click.
 scn_menu_open() { desk_menu && e2e_wait 5 desk_menu_up; }
-# scn_icon_ready [SECONDS]: waits for the icon; ICON_SEEN is then 1 or 0.
-scn_icon_ready() {
-    ICON_SEEN=0
-    e2e_wait "${1:-15}" desk_icon && ICON_SEEN=1
-    [ "$ICON_SEEN" = 1 ]
-}
+# scn_icon_ready: waits for the icon; ICON_SEEN is then 1 or 0.
+scn_icon_ready() { ICON_SEEN=0; e2e_wait 15 desk_icon && ICON_SEEN=1; [ "$ICON_SEEN" = 1 ]; }
 # scn_icon_gone: the icon was there (scn_icon_ready) and is gone.
 scn_icon_gone() { [ "$ICON_SEEN" = 1 ] && e2e_wait 5 not desk_icon; }
 
 # tray_scenario NAME: the tray steps, a section each, their checks named
 # "NAME: ...".
 tray_scenario() {
-    TRAY_NAME="$1"
+    N="$1"
     e2e_section "$1: the icon's clicks and menu" scn_clicks
     e2e_section "$1: /AUTO and Ctrl+T" scn_auto
-    scn_has desk_tray_start && e2e_section "$1: a tray that comes late and goes" scn_late
-    return 0
+    ! scn_has desk_tray_start || e2e_section "$1: a tray that comes late and goes" scn_late
 }
 
 scn_clicks() {
-    local n="$TRAY_NAME" pid wait="${TRAY_WAIT:-5}"
     desk_start
-    pid=$APP_PID
-    check "$n: the window shows" e2e_wait 20 scn_shown
-    check "$n: the icon is in the tray" scn_icon_ready
+    check "$N: the window shows" e2e_wait 20 scn_shown
+    check "$N: the icon is in the tray, the program running" all_of scn_icon_ready -- running "$APP_PID"
     scn_step icon
     desk_click 2
-    check "$n: a double-click on the icon hides the window to the tray" e2e_wait "$wait" scn_hidden
+    check "$N: a double-click on the icon hides the window to the tray" e2e_wait "$TRAY_WAIT" scn_hidden
     local hid=$E2E_PASSED
     click_gap  # a new double-click, not more of the last one
     desk_click 2
-    check "$n: another shows it again" all_of is "$hid" 1 -- e2e_wait "$wait" scn_shown
+    check "$N: another shows it again" all_of is "$hid" 1 -- e2e_wait "$TRAY_WAIT" scn_shown
     click_gap
-    local before=0
-    scn_has desk_activations && before="$(desk_activations)"
+    scn_has desk_activations && BEFORE="$(desk_activations)"
     desk_click 1
-    scn_single_ok() {
-        scn_has desk_activations || return 0
-        E2E_DETAIL="activations $before -> $(desk_activations)"
-        [ "$(desk_activations)" -eq $((before + ${TRAY_SINGLE:-1})) ]
-    }
-    check "$n: a single click changes nothing" all_of is "$hid" 1 -- stays 1 all_of scn_shown -- running "$pid" -- e2e_wait 10 scn_single_ok
+    check "$N: a single click changes nothing" all_of is "$hid" 1 -- stays 1 all_of scn_shown -- running "$APP_PID" -- e2e_wait 10 scn_single_ok
     scn_step single
     click_gap
-    check "$n: a right-click opens the icon's menu" scn_menu_open
+    check "$N: a right-click opens the icon's menu" scn_menu_open
     local opened=$E2E_PASSED
-    scn_has desk_entries && check "$n: ... reading Hide and Exit" scn_entries_are "Hide,,Exit"
+    scn_has desk_entries && check "$N: ... reading Hide and Exit" scn_entries_are "Hide,,Exit"
     scn_step menu-hide
     if scn_has desk_menu_close; then
         desk_menu_close
-        check "$n: Escape closes the menu" all_of is "$opened" 1 -- e2e_wait 3 not desk_menu_up
-        check "$n: ... leaving the window shown" all_of is "$opened" 1 -- stays 0.5 scn_shown
+        check "$N: Escape closes the menu" all_of is "$opened" 1 -- e2e_wait 3 not desk_menu_up
+        check "$N: ... leaving the window shown" all_of is "$opened" 1 -- stays 0.5 scn_shown
         scn_menu_open
     fi
     desk_choose 1
-    check "$n: its Hide hides the window to the tray" all_of is "$opened" 1 -- e2e_wait "$wait" scn_hidden -- e2e_wait 3 not desk_menu_up
+    check "$N: its Hide hides the window to the tray" all_of is "$opened" 1 -- e2e_wait "$TRAY_WAIT" scn_hidden -- e2e_wait 3 not desk_menu_up
     hid=$E2E_PASSED
     scn_menu_open
-    scn_has desk_entries && check "$n: the menu then reads Show and Exit" scn_entries_are "Show,,Exit"
+    scn_has desk_entries && check "$N: the menu then reads Show and Exit" scn_entries_are "Show,,Exit"
     scn_step menu-show
     desk_choose 1
-    check "$n: its Show shows the window" all_of is "$hid" 1 -- e2e_wait "$wait" scn_shown -- e2e_wait 3 not desk_menu_up
+    check "$N: its Show shows the window" all_of is "$hid" 1 -- e2e_wait "$TRAY_WAIT" scn_shown -- e2e_wait 3 not desk_menu_up
     if scn_has desk_window_dblclick; then
         desk_window_dblclick
-        check "$n: a double-click on the window hides it to the tray" e2e_wait "$wait" scn_hidden
+        check "$N: a double-click on the window hides it to the tray" e2e_wait "$TRAY_WAIT" scn_hidden
         hid=$E2E_PASSED
         scn_step window-hidden
         scn_menu_open
-        scn_has desk_entries && check "$n: ... after which the menu reads Show" scn_entries_are "Show,,Exit"
+        scn_has desk_entries && check "$N: ... after which the menu reads Show" scn_entries_are "Show,,Exit"
         desk_choose 1
-        check "$n: ... and its Show shows the window" all_of is "$hid" 1 -- e2e_wait "$wait" scn_shown
+        check "$N: ... and its Show shows the window" all_of is "$hid" 1 -- e2e_wait "$TRAY_WAIT" scn_shown
     fi
     scn_menu_open
-    check "$n: its Exit ends the program with status 0" ends_on "$pid" 5 0 desk_choose 2
-    check "$n: ... and its icon is gone" scn_icon_gone
+    check "$N: its Exit ends the program with status 0" ends_on "$APP_PID" 5 0 desk_choose 2
+    check "$N: ... and its icon is gone" scn_icon_gone
 }
 
 scn_auto() {
-    local n="$TRAY_NAME" pid wait="${TRAY_WAIT:-5}"
     desk_start /AUTO
-    pid=$APP_PID
-    check "$n: /AUTO puts the icon in the tray" scn_icon_ready
-    check "$n: ... showing no window" all_of is "$ICON_SEEN" 1 -- stays 1 scn_hidden
+    check "$N: /AUTO puts the icon in the tray, the program running" all_of scn_icon_ready -- running "$APP_PID"
+    check "$N: ... showing no window" all_of is "$ICON_SEEN" 1 -- stays 1 scn_hidden
     scn_step auto
-    check "$n: ... and keeps running" running "$pid"
+    check "$N: ... and keeps running" running "$APP_PID"
     desk_click 2
-    check "$n: a double-click on the icon shows the window" e2e_wait "$wait" scn_shown
+    check "$N: a double-click on the icon shows the window" e2e_wait "$TRAY_WAIT" scn_shown
     desk_key ctrl+t
-    check "$n: Ctrl+T hides it to the tray" all_of is "$E2E_PASSED" 1 -- e2e_wait "$wait" scn_hidden
+    check "$N: Ctrl+T hides it to the tray" all_of is "$E2E_PASSED" 1 -- e2e_wait "$TRAY_WAIT" scn_hidden
     local hid=$E2E_PASSED
     desk_click 2
-    check "$n: ... from where a double-click brings it back" all_of is "$hid" 1 -- e2e_wait "$wait" scn_shown
-    check "$n: Ctrl+X ends the program with status 0" ends_on "$pid" 5 0 desk_key ctrl+x
-    check "$n: ... and its icon is gone" scn_icon_gone
+    check "$N: ... from where a double-click brings it back" all_of is "$hid" 1 -- e2e_wait "$TRAY_WAIT" scn_shown
+    check "$N: Ctrl+X ends the program with status 0" ends_on "$APP_PID" 5 0 desk_key ctrl+x
+    check "$N: ... and its icon is gone" scn_icon_gone
 }
 
 # A tray host that starts after the program, goes while the window is in
 # the tray, and comes again.
 scn_late() {
-    local n="$TRAY_NAME" pid wait="${TRAY_WAIT:-5}"
     desk_tray_stop
     desk_start
-    pid=$APP_PID
-    check "$n: with no tray the window shows" all_of e2e_wait 20 scn_shown -- not desk_icon
+    check "$N: with no tray the window shows, the program running" \
+        all_of e2e_wait 20 scn_shown -- not desk_icon -- running "$APP_PID"
     desk_tray_start
-    check "$n: a tray started after the program gets its icon" scn_icon_ready
-    scn_step late
+    check "$N: a tray started after the program gets its icon" scn_icon_ready
     desk_click 2
-    check "$n: ... which hides the window on a double-click" e2e_wait "$wait" scn_hidden
+    check "$N: ... which hides the window on a double-click" e2e_wait "$TRAY_WAIT" scn_hidden
     local hid=$E2E_PASSED
     desk_tray_stop
-    if [ -n "${TRAY_LOST_SKIP:-}" ]; then
-        echo "SKIP: $n: the tray gone while the window is in it: $TRAY_LOST_SKIP"
-    else
-        check "$n: the tray gone while the window is in it, the window comes back (${TRAY_FALLBACK:-minimised})" \
-            all_of is "$hid" 1 -- e2e_wait 10 scn_fallen_back
-    fi
+    [ -z "${TRAY_LOST_SKIP:-}" ] || echo "SKIP: $N: the tray gone while the window is in it: $TRAY_LOST_SKIP"
+    [ -n "${TRAY_LOST_SKIP:-}" ] || check "$N: the tray gone while the window is in it, the window comes back ($TRAY_FALLBACK)" \
+        all_of is "$hid" 1 -- e2e_wait 10 scn_fallen_back
     desk_tray_start
-    check "$n: a restarted tray gets the icon again" scn_icon_ready
+    check "$N: a restarted tray gets the icon again" scn_icon_ready
     # Back on screen: from the tray by a double-click, else as a person does.
     if scn_hidden; then desk_click 2; elif scn_is minimised; then desk_raise; fi
-    check "$n: ... and the window comes back" all_of is "$ICON_SEEN" 1 -- e2e_wait "$wait" scn_shown
+    check "$N: ... and the window comes back" all_of is "$ICON_SEEN" 1 -- e2e_wait "$TRAY_WAIT" scn_shown
     desk_tray_stop
-    check "$n: the tray gone again, the program runs on with its window" \
-        all_of is "$ICON_SEEN" 1 -- stays 1 all_of running "$pid" -- scn_shown
+    check "$N: the tray gone again, the program runs on with its window" \
+        all_of is "$ICON_SEEN" 1 -- stays 1 all_of running "$APP_PID" -- scn_shown
     desk_key ctrl+t
-    check "$n: with the tray gone, Ctrl+T leaves the window ${TRAY_FALLBACK:-minimised}" \
-        all_of running "$pid" -- e2e_wait "$wait" scn_fallen_back -- stays 0.5 scn_fallen_back
-    check "$n: SIGTERM ends the program with status 0" ends_on "$pid" 5 0 kill -TERM "$pid"
+    check "$N: with the tray gone, Ctrl+T leaves the window $TRAY_FALLBACK" \
+        all_of running "$APP_PID" -- e2e_wait "$TRAY_WAIT" scn_fallen_back -- stays 0.5 scn_fallen_back -- scn_taken
+    check "$N: SIGTERM ends the program with status 0" ends_on "$APP_PID" 5 0 kill -TERM "$APP_PID"
 }
 
-# tray_scenario_no_tray NAME: the steps on a desktop with no tray at all.
+# tray_scenario_no_tray NAME [auto]: the steps on a desktop with no tray at
+# all (or only the /AUTO one).
 tray_scenario_no_tray() {
-    TRAY_NAME="$1"
-    e2e_section "$1: Ctrl+T with no tray" scn_none
-    e2e_section "$1: /AUTO with no tray" scn_none_auto
+    N="$1"
+    [ "${2:-}" = auto ] || e2e_section "$N: Ctrl+T with no tray" scn_none
+    e2e_section "$N: /AUTO with no tray" scn_none_auto
 }
 
 scn_none() {
-    local n="$TRAY_NAME" pid
     desk_start
-    pid=$APP_PID
-    check "$n: the window shows" e2e_wait 20 scn_shown
+    check "$N: the window shows" e2e_wait 20 scn_shown
     scn_step no-tray
     desk_key ctrl+t
-    check "$n: Ctrl+T leaves the window ${TRAY_FALLBACK:-minimised} instead of hiding it" e2e_wait 5 scn_fallen_back
+    check "$N: Ctrl+T leaves the window $TRAY_FALLBACK instead of hiding it" \
+        all_of e2e_wait 5 scn_fallen_back -- scn_taken
     local fell=$E2E_PASSED
-    check "$n: ... the program runs on, with nothing else shown" \
-        all_of is "$fell" 1 -- stays 1 all_of running "$pid" -- scn_nothing_else
+    check "$N: ... the program runs on, with nothing else shown" \
+        all_of is "$fell" 1 -- stays 1 all_of running "$APP_PID" -- scn_nothing_else
     desk_raise
-    check "$n: ... and the window comes back" all_of is "$fell" 1 -- e2e_wait 5 scn_shown
-    check "$n: Ctrl+X ends the program with status 0" ends_on "$pid" 5 0 desk_key ctrl+x
+    check "$N: ... and the window comes back" all_of is "$fell" 1 -- e2e_wait 5 scn_shown
+    check "$N: Ctrl+X ends the program with status 0" ends_on "$APP_PID" 5 0 desk_key ctrl+x
 }
 
 scn_none_auto() {
-    local n="$TRAY_NAME" pid
     desk_start /AUTO
-    pid=$APP_PID
-    check "$n: /AUTO leaves the window ${TRAY_FALLBACK:-minimised}" e2e_wait 15 scn_fallen_back
-    check "$n: ... the program running, with nothing else shown" \
-        stays 1 all_of running "$pid" -- scn_fallen_back -- scn_nothing_else
+    check "$N: /AUTO leaves the window $TRAY_FALLBACK" e2e_wait 15 scn_fallen_back
+    check "$N: ... the program running, with nothing else shown" \
+        stays 1 all_of running "$APP_PID" -- scn_fallen_back -- scn_nothing_else
     scn_step none-auto
-    check "$n: SIGTERM ends the program with status 0" ends_on "$pid" 5 0 kill -TERM "$pid"
+    check "$N: SIGTERM ends the program with status 0" ends_on "$APP_PID" 5 0 kill -TERM "$APP_PID"
 }
