@@ -481,7 +481,9 @@ meminfo() { awk -v k="$1:" '$1 == k {print $2}' /proc/meminfo; }   # meminfo FIE
 #                           gone); starts it (succeeds once it takes icons)
 #   desk_quiet              nothing shows that should not (a box, an icon)
 #   desk_hook STEP          the desktop's own checks at a step: icon, menu-hide,
-#                           menu-show, window-hidden, auto, no-tray
+#                           menu-show, window-hidden, auto, no-tray, single
+#                           (after the single click), none-auto (/AUTO with
+#                           no tray, the window fallen back)
 # TRAY_FALLBACK: what hiding does with no tray: minimised, or shown where the
 # shell has no minimised state. TRAY_LOST_SKIP: why the window cannot come
 # back when the tray goes while it is hidden. TRAY_SINGLE: activations a
@@ -543,6 +545,7 @@ scn_clicks() {
     scn_has desk_activations && BEFORE="$(desk_activations)"
     desk_click 1
     check "$N: a single click changes nothing" all_of is "$hid" 1 -- stays 1 all_of scn_shown -- running "$APP_PID" -- e2e_wait 10 scn_single_ok
+    scn_step single
     click_gap
     check "$N: a right-click opens the icon's menu, the program running" all_of scn_menu_open -- running "$APP_PID"
     local opened=$E2E_PASSED
@@ -652,5 +655,6 @@ scn_none_auto() {
     check "$N: /AUTO leaves the window $TRAY_FALLBACK" e2e_wait 15 scn_fallen_back
     check "$N: ... the program running, with nothing else shown" \
         stays 1 all_of running "$APP_PID" -- scn_fallen_back -- scn_nothing_else
+    scn_step none-auto
     check "$N: SIGTERM ends the program with status 0" ends_on "$APP_PID" 5 0 kill -TERM "$APP_PID"
 }
