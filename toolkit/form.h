@@ -101,12 +101,15 @@ public:
     // Opens one of this form's menus as a pop-up at the mouse.
     void popup_menu(Menu& m);
 
+private:
+    // Controls and timers enter and leave their form's lists themselves.
+    friend class Control;
+    friend class Timer;
     void register_control(Control* c) { controls_.push_back(c); }
     void unregister_control(Control* c);
     void register_timer(Timer* t) { timers_.push_back(t); }
     void unregister_timer(Timer* t);
 
-private:
     bool takes_input() const;
     Runtime& rt_;
     double client_w_ = 0, client_h_ = 0;

@@ -30,6 +30,7 @@
 #include "toolkit/qt/peers.h"
 #include "qt_program.h"
 #include "toolkit/qt/qt_desktop.h"
+#include "toolkit/qt/sni_watcher.h"
 #include "toolkit/qt/tray_icon.h"
 
 namespace {

@@ -162,14 +162,14 @@ TEST(Win32Tray, AnIconTheShellRefusedIsAddedWithTheNextTaskBar) {
     EXPECT_EQ(platform.shell_notify_icon(tk::NIM_ADD, rec), 0u);
     EXPECT_FALSE(platform.tray_icon_present());
     // Its callbacks are still the icon's, for when it shows.
-    EXPECT_TRUE(platform.is_tray_callback(box, 0x200, 1));
+    EXPECT_TRUE(platform.tray().is_callback(box, 0x200, 1));
 
     // The task bar arrives and says so to the icon's top-level window only.
     shell.answer = StandInShell::Answer::TakeAll;
     shell.calls.clear();
-    platform.restore_tray_icons(elsewhere);
+    platform.tray().restore(elsewhere);
     EXPECT_EQ(shell.calls, Calls{});
-    platform.restore_tray_icons(top);
+    platform.tray().restore(top);
     EXPECT_EQ(shell.calls, Calls{tk::NIM_ADD});
     EXPECT_TRUE(platform.tray_icon_present());
 
@@ -177,7 +177,7 @@ TEST(Win32Tray, AnIconTheShellRefusedIsAddedWithTheNextTaskBar) {
     // too) refuses the add; a change keeps it.
     shell.answer = StandInShell::Answer::RefuseAdd;
     shell.calls.clear();
-    platform.restore_tray_icons(top);
+    platform.tray().restore(top);
     EXPECT_EQ(shell.calls, (Calls{tk::NIM_ADD, tk::NIM_MODIFY}));
     EXPECT_TRUE(platform.tray_icon_present());
 
@@ -186,15 +186,15 @@ TEST(Win32Tray, AnIconTheShellRefusedIsAddedWithTheNextTaskBar) {
     EXPECT_EQ(platform.shell_notify_icon(tk::NIM_MODIFY, rec), 0u);
     EXPECT_FALSE(platform.tray_icon_present());
     shell.answer = StandInShell::Answer::TakeAll;
-    platform.restore_tray_icons(top);
+    platform.tray().restore(top);
     EXPECT_TRUE(platform.tray_icon_present());
 
     // Deleted, the icon is forgotten: a new task bar brings nothing back.
     EXPECT_EQ(platform.shell_notify_icon(tk::NIM_DELETE, rec), 1u);
     EXPECT_FALSE(platform.tray_icon_present());
-    EXPECT_FALSE(platform.is_tray_callback(box, 0x200, 1));
+    EXPECT_FALSE(platform.tray().is_callback(box, 0x200, 1));
     shell.calls.clear();
-    platform.restore_tray_icons(top);
+    platform.tray().restore(top);
     EXPECT_EQ(shell.calls, Calls{});
     ::DestroyWindow(elsewhere);
     ::DestroyWindow(top);
@@ -224,8 +224,8 @@ TEST(Win32Tray, AnIconRefusedAtLogOnIsAddedAgainEveryFewSecondsUntilShown) {
     ASSERT_EQ(::FindWindowW(L"Shell_TrayWnd", nullptr), shell.hwnd) << "the stand-in is not the shell's tray";
     TrayFixture t;
     ASSERT_TRUE(t.top && t.box && t.rec.hIcon);
-    const ULONGLONG start = t.platform.started_ms();
-    EXPECT_EQ(tk::win32::Win32Desktop::kTrayRetryMs, 5000u);
+    const ULONGLONG start = t.platform.tray().started_ms();
+    EXPECT_EQ(tk::win32::Win32Tray::kRetryMs, 5000u);
 
     // The shell refuses the first two adds, then takes one; no new task bar
     // is announced. The refused add is checked with a change, which the
@@ -234,54 +234,54 @@ TEST(Win32Tray, AnIconRefusedAtLogOnIsAddedAgainEveryFewSecondsUntilShown) {
     EXPECT_EQ(t.platform.shell_notify_icon(tk::NIM_ADD, t.rec), 0u);
     EXPECT_EQ(shell.calls, (Calls{tk::NIM_ADD, tk::NIM_MODIFY}));
     EXPECT_FALSE(t.platform.tray_icon_present());
-    EXPECT_TRUE(t.platform.tray_retry_armed());
+    EXPECT_TRUE(t.platform.tray().retry_armed());
 
     shell.calls.clear();
-    t.platform.retry_tray_icons(start + 5000);
+    t.platform.tray().retry(start + 5000);
     EXPECT_EQ(shell.calls, (Calls{tk::NIM_ADD, tk::NIM_MODIFY}));
     EXPECT_FALSE(t.platform.tray_icon_present());
-    EXPECT_TRUE(t.platform.tray_retry_armed());
+    EXPECT_TRUE(t.platform.tray().retry_armed());
 
     shell.calls.clear();
-    t.platform.retry_tray_icons(start + 10000);
+    t.platform.tray().retry(start + 10000);
     EXPECT_EQ(shell.calls, Calls{tk::NIM_ADD});
     EXPECT_TRUE(shell.holds);
     EXPECT_TRUE(t.platform.tray_icon_present());  // hiding goes to the tray again
-    EXPECT_FALSE(t.platform.tray_retry_armed());
+    EXPECT_FALSE(t.platform.tray().retry_armed());
     // The 32 px picture went as the one drawn for the shell's small-icon size.
     expect_drawn_for_the_tray(shell);
 
     // Shown, the icon is left alone: a retry that still runs adds nothing.
     shell.calls.clear();
-    t.platform.retry_tray_icons(start + 15000);
+    t.platform.tray().retry(start + 15000);
     EXPECT_EQ(shell.calls, Calls{});
 
     // Lost later (the shell went away), it is tried again within the window.
     shell.answer = StandInShell::Answer::RefuseAll;
     EXPECT_EQ(t.platform.shell_notify_icon(tk::NIM_MODIFY, t.rec), 0u);
     EXPECT_FALSE(t.platform.tray_icon_present());
-    EXPECT_TRUE(t.platform.tray_retry_armed());
+    EXPECT_TRUE(t.platform.tray().retry_armed());
 }
 
 TEST(Win32Tray, RetriesStopAfterTwoMinutesAndTheNextTaskBarStillBringsTheIcon) {
     StandInShell shell;
     ASSERT_EQ(::FindWindowW(L"Shell_TrayWnd", nullptr), shell.hwnd) << "the stand-in is not the shell's tray";
     TrayFixture t;
-    const ULONGLONG start = t.platform.started_ms();
+    const ULONGLONG start = t.platform.tray().started_ms();
     shell.answer = StandInShell::Answer::RefuseAll;
     t.platform.shell_notify_icon(tk::NIM_ADD, t.rec);
     shell.calls.clear();
-    t.platform.retry_tray_icons(start + 115000);
+    t.platform.tray().retry(start + 115000);
     EXPECT_EQ(shell.calls, (Calls{tk::NIM_ADD, tk::NIM_MODIFY}));
-    EXPECT_TRUE(t.platform.tray_retry_armed());
+    EXPECT_TRUE(t.platform.tray().retry_armed());
     shell.calls.clear();
-    t.platform.retry_tray_icons(start + 120000);
+    t.platform.tray().retry(start + 120000);
     EXPECT_EQ(shell.calls, Calls{});
-    EXPECT_FALSE(t.platform.tray_retry_armed());
+    EXPECT_FALSE(t.platform.tray().retry_armed());
     EXPECT_FALSE(t.platform.tray_icon_present());
 
     shell.answer = StandInShell::Answer::TakeAll;
-    t.platform.restore_tray_icons(t.top);
+    t.platform.tray().restore(t.top);
     EXPECT_TRUE(t.platform.tray_icon_present());
     expect_drawn_for_the_tray(shell);
 }
@@ -294,12 +294,12 @@ TEST(Win32Tray, AnAddTheShellTookButReportedFailedCountsAsShown) {
     EXPECT_EQ(t.platform.shell_notify_icon(tk::NIM_ADD, t.rec), 1u);
     EXPECT_EQ(shell.calls, (Calls{tk::NIM_ADD, tk::NIM_MODIFY}));
     EXPECT_TRUE(t.platform.tray_icon_present());
-    EXPECT_FALSE(t.platform.tray_retry_armed());
+    EXPECT_FALSE(t.platform.tray().retry_armed());
 
     // The same after a new task bar.
     shell.holds = false;
     shell.calls.clear();
-    t.platform.restore_tray_icons(t.top);
+    t.platform.tray().restore(t.top);
     EXPECT_EQ(shell.calls, (Calls{tk::NIM_ADD, tk::NIM_MODIFY}));
     EXPECT_TRUE(t.platform.tray_icon_present());
     EXPECT_EQ(t.platform.shell_notify_icon(tk::NIM_DELETE, t.rec), 1u);
@@ -314,15 +314,15 @@ TEST(Win32Tray, TheShellIsAskedForVersion4AndItsCallbacksBecomeTheProgramsClicks
     TrayFixture t;
     t.platform.shell_notify_icon(tk::NIM_ADD, t.rec);
     EXPECT_EQ(shell.versions, std::vector<unsigned long>{kVersion4});
-    EXPECT_TRUE(t.platform.is_tray_callback(t.box, 0x200, MAKEWPARAM(700, 580), MAKELPARAM(WM_CONTEXTMENU, 1)));
-    EXPECT_FALSE(t.platform.is_tray_callback(t.box, 0x200, 1, MAKELPARAM(WM_CONTEXTMENU, 2)));
+    EXPECT_TRUE(t.platform.tray().is_callback(t.box, 0x200, MAKEWPARAM(700, 580), MAKELPARAM(WM_CONTEXTMENU, 1)));
+    EXPECT_FALSE(t.platform.tray().is_callback(t.box, 0x200, 1, MAKELPARAM(WM_CONTEXTMENU, 2)));
     const UINT events[] = {WM_CONTEXTMENU, kKeySelect, WM_RBUTTONUP, kSelect, WM_LBUTTONDBLCLK};
     const UINT program_gets[] = {WM_RBUTTONUP, WM_RBUTTONUP, 0, 0, WM_LBUTTONDBLCLK};
     for (int i = 0; i < 5; ++i) {
-        const auto got = tk::win32::Win32Desktop::tray_click_v4(MAKEWPARAM(700, -20), MAKELPARAM(events[i], 1));
+        const auto got = tk::win32::Win32Tray::click_v4(MAKEWPARAM(700, -20), MAKELPARAM(events[i], 1));
         EXPECT_EQ(got.message, program_gets[i]) << std::hex << events[i];
         EXPECT_EQ(got.anchored, i < 2) << std::hex << events[i];
         EXPECT_EQ(got.anchor.x * 1000 + got.anchor.y, i < 2 ? 700 * 1000 - 20 : 0) << std::hex << events[i];
     }
-    EXPECT_TRUE(t.platform.menu_owner() && !::IsWindowVisible(t.platform.menu_owner()));  // the menus' owner, never seen
+    EXPECT_TRUE(t.platform.tray().menu_owner() && !::IsWindowVisible(t.platform.tray().menu_owner()));  // the menus' owner, never seen
 }

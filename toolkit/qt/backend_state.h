@@ -7,15 +7,12 @@
 #include <QMargins>
 
 #include <cstdint>
-#include <functional>
 
 #include "toolkit/control.h"
 
-namespace tk {
-class Menu;
-}
-
 namespace tk::qt {
+
+class QtTray;
 
 struct BackendState {
     std::uint32_t next_handle = 0x00020010;
@@ -26,8 +23,8 @@ struct BackendState {
     // Laid-out font sizes times this: below 1 where the dialog font had to
     // shrink for the captions to fit.
     double font_scale = 1;
-    // A menu entry changed: a tray menu that a host draws follows it.
-    std::function<void(const Menu&)> menu_changed;
+    // Told of menu entries that change: a tray menu that a host draws follows them.
+    QtTray* tray = nullptr;
 
     std::uint32_t new_handle() { return next_handle++; }
     QIcon icon(IconId id) const {

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "toolkit/form.h"
+#include "toolkit/qt/tray.h"
 
 namespace tk::qt {
 namespace {
@@ -104,7 +105,7 @@ void MenuPeer::changed(Prop what) {
         case Prop::Checked: sync_checked(); break;
         default: return;
     }
-    if (state_.menu_changed) state_.menu_changed(menu_);
+    if (state_.tray) state_.tray->menu_changed(menu_);
 }
 
 QString menu_text(const Menu& m) { return QString::fromStdString(m.display_text()); }

@@ -9,6 +9,7 @@
 #include "toolkit/os/windows/text.h"
 #include "toolkit/win32/colours.h"
 #include "toolkit/win32/scale.h"
+#include "toolkit/win32/tray.h"
 
 namespace tk::win32 {
 namespace {
@@ -225,13 +226,12 @@ void FormWindow::paint_box(Node& n) {
 
 bool FormWindow::handle_child(Node& n, UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
     if (dying) return false;
-    if (n.control && context.tray_callback) {
+    if (n.control && context.tray) {
         // The tray reports the mouse message in place of a coordinate.
         Control& target = *n.control;
-        if (context.tray_callback(n.hwnd, msg, wparam, lparam,
-                                  [&](UINT message) {
-                                      target.form().user_tray_message(desktop_key(), target, message);
-                                  })) {
+        if (context.tray->callback(n.hwnd, msg, wparam, lparam, [&](UINT message) {
+                target.form().user_tray_message(desktop_key(), target, message);
+            })) {
             result = 0;
             return true;
         }

@@ -8,6 +8,7 @@
 #include "toolkit/win32/dpi.h"
 #include "toolkit/win32/font.h"
 #include "toolkit/win32/scale.h"
+#include "toolkit/win32/tray.h"
 #include "toolkit/units.h"
 
 namespace tk::win32 {
@@ -94,7 +95,7 @@ void FormWindow::dpi_changed(UINT new_dpi, const RECT& suggested) {
         if (n->kind != Kind::Form && n->kind != Kind::Menu) place(*n);
     refresh_fonts();
     set_icons();
-    if (context.tray_scale_changed) context.tray_scale_changed();
+    if (context.tray) context.tray->scale_changed();
     ::InvalidateRect(hwnd, nullptr, TRUE);
     sync();
 }

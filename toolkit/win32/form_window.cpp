@@ -9,6 +9,7 @@
 #include "toolkit/win32/colours.h"
 #include "toolkit/win32/dpi.h"
 #include "toolkit/win32/shortcuts.h"
+#include "toolkit/win32/tray.h"
 
 namespace tk::win32 {
 namespace {
@@ -125,8 +126,8 @@ void FormWindow::create() {
     dpi = dpi_of(hwnd);
     // Run as administrator, the program would otherwise never hear a new task
     // bar: Explorer runs with less rights than the window.
-    if (context.taskbar_created)
-        ::ChangeWindowMessageFilterEx(hwnd, context.taskbar_created, MSGFLT_ALLOW, nullptr);
+    if (context.tray && context.tray->taskbar_created())
+        ::ChangeWindowMessageFilterEx(hwnd, context.tray->taskbar_created(), MSGFLT_ALLOW, nullptr);
 
     auto top = std::make_unique<Node>();
     top->control = form;
@@ -375,14 +376,14 @@ bool FormWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result)
             return true;
         case WM_DISPLAYCHANGE:
             // The tray's scale may have changed with the display's.
-            if (context.tray_scale_changed) context.tray_scale_changed();
+            if (context.tray) context.tray->scale_changed();
             return false;
         case WM_SYSCOLORCHANGE:
             theme_changed();
             return false;
         case WM_SETTINGCHANGE:
             if (wparam == SPI_SETHIGHCONTRAST) theme_changed();
-            if (context.tray_scale_changed) context.tray_scale_changed();
+            if (context.tray) context.tray->scale_changed();
             return false;
         case WM_QUERYENDSESSION:
             // Nothing to save: the session may end.
@@ -395,8 +396,7 @@ bool FormWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result)
             result = 0;
             return true;
         default:
-            if (msg != 0 && msg == context.taskbar_created && context.restore_tray_icons)
-                context.restore_tray_icons(hwnd);
+            if (context.tray && msg != 0 && msg == context.tray->taskbar_created()) context.tray->restore(hwnd);
             return false;
     }
 }

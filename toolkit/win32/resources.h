@@ -13,6 +13,8 @@
 
 namespace tk::win32 {
 
+class Win32Tray;
+
 class Resources {
 public:
     explicit Resources(HINSTANCE instance) : instance_(instance) {}
@@ -40,17 +42,8 @@ private:
 // What a form's windows need from the desktop, handed to them when made.
 struct WindowContext {
     Resources& resources;
-    // The shell's "TaskbarCreated": a new task bar (Explorer restarted, or
-    // started after us) has an empty tray, and only top-level windows hear it.
-    UINT taskbar_created = 0;
-    // Whether a message to hwnd is the callback of one of the program's tray
-    // icons; if so, hands deliver the mouse message it stands for, if any.
-    std::function<bool(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, const std::function<void(UINT)>& deliver)>
-        tray_callback;
-    // Adds again, as last set, the icons whose windows lie in this top-level window.
-    std::function<void(HWND top)> restore_tray_icons;
-    // The scale may have changed: icons in the tray go again at the tray's size.
-    std::function<void()> tray_scale_changed;
+    // The tray: its callbacks, a new task bar, a new scale.
+    Win32Tray* tray = nullptr;
     // The session ends (WM_ENDSESSION).
     std::function<void()> end_session;
 };
