@@ -485,8 +485,7 @@ meminfo() { awk -v k="$1:" '$1 == k {print $2}' /proc/meminfo; }   # meminfo FIE
 #                           (after the single click), none-auto (/AUTO with
 #                           no tray, the window fallen back)
 # TRAY_FALLBACK: what hiding does with no tray: minimised, or shown where the
-# shell has no minimised state. TRAY_LOST_SKIP: why the window cannot come
-# back when the tray goes while it is hidden. TRAY_SINGLE: activations a
+# shell has no minimised state. TRAY_SINGLE: activations a
 # single click sends. TRAY_WAIT: seconds a click may take.
 : "${TRAY_FALLBACK:=minimised}" "${TRAY_SINGLE:=1}" "${TRAY_WAIT:=5}"
 
@@ -610,8 +609,7 @@ scn_late() {
     check "$N: ... which hides the window on a double-click" e2e_wait "$TRAY_WAIT" scn_hidden
     local hid=$E2E_PASSED
     desk_tray_stop
-    [ -z "${TRAY_LOST_SKIP:-}" ] || echo "SKIP: $N: the tray gone while the window is in it: $TRAY_LOST_SKIP"
-    [ -n "${TRAY_LOST_SKIP:-}" ] || check "$N: the tray gone while the window is in it, the window comes back ($TRAY_FALLBACK)" \
+    check "$N: the tray gone while the window is in it, the window comes back ($TRAY_FALLBACK)" \
         all_of is "$hid" 1 -- e2e_wait 10 scn_fallen_back
     desk_tray_start
     check "$N: a restarted tray gets the icon again" scn_icon_ready

@@ -44,9 +44,13 @@ TrayIcon::TrayIcon(std::function<void(std::uint32_t)> on_message, std::function<
     QObject::connect(&exported_, &QMenu::aboutToShow, &exported_, [this] {
         if (before_menu_) before_menu_();
     });
+    xembed_check_.setSingleShot(true);
+    QObject::connect(&xembed_check_, &QTimer::timeout, &xembed_check_, [this] { on_watcher_changed(); });
+    if (QCoreApplication::instance()) QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
 TrayIcon::~TrayIcon() {
+    if (QCoreApplication::instance()) QCoreApplication::instance()->removeNativeEventFilter(this);
     // The icon goes before the menu it exports.
     if (icon_) icon_->hide();
     icon_.reset();
@@ -119,6 +123,16 @@ void TrayIcon::on_watcher_changed() {
     // there after all: whoever hid the window to it must hear.
     was_present_ = present();
     if (before && !was_present_ && on_lost_) on_lost_();
+}
+
+bool TrayIcon::nativeEventFilter(const QByteArray& type, void* message, qintptr*) {
+    // An X11 tray comes with a client message to the root window and goes
+    // with its window's destroy notice. Qt docks the icon in a new one by
+    // itself but tells nobody that one went: look once Qt has seen it.
+    if (sni_ || !icon_ || type != "xcb_generic_event_t") return false;
+    const unsigned kind = *static_cast<const std::uint8_t*>(message) & 0x7f;
+    if (kind == 17 /* DestroyNotify */ || kind == 33 /* ClientMessage */) xembed_check_.start();
+    return false;
 }
 
 void TrayIcon::on_activated(int reason) {

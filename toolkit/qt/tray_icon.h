@@ -17,11 +17,13 @@
 //  - whether the icon is in a tray comes from what the StatusNotifier
 //    watcher says (WatcherState, sni_watcher.h), never asked while the user
 //    waits.
+#include <QAbstractNativeEventFilter>
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QMenu>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -53,7 +55,7 @@ private:
     bool have_double_ = false;
     std::int64_t double_ = 0;
 };
-class TrayIcon {
+class TrayIcon : private QAbstractNativeEventFilter {
 public:
     // on_message gets the mouse message a click stands for (0x203, 0x205);
     // before_menu runs just before a host shows the exported menu; on_lost
@@ -86,6 +88,7 @@ private:
     void on_activated(int reason);
     void on_watcher_changed();
     void choose(QAction* action);
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override;
 
     std::function<void(std::uint32_t)> on_message_;
     std::function<void()> before_menu_;
@@ -102,6 +105,7 @@ private:
     Form* owner_ = nullptr;
     Menu* menu_ = nullptr;
     bool was_present_ = false;
+    QTimer xembed_check_;  // a look at the X11 tray once Qt has handled what changed it
     std::unique_ptr<WatcherState> state_;
 };
 
