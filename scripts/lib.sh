@@ -4,20 +4,42 @@
 # shellcheck shell=bash
 
 need_packages() {
-    local missing=()
-    local p
-    for p in "$@"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-    done
+    local missing=() p lock
+    _need_missing() {
+        missing=()
+        for p in "$@"; do
+            dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+        done
+    }
+    _need_missing "$@"
     [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing: ${missing[*]}" >&2
-    local sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    if [ -z "${TALUVEX_APT_UPDATED:-}" ]; then
-        $sudo apt-get -o DPkg::Lock::Timeout=900 update -qq >&2
-        export TALUVEX_APT_UPDATED=1
+    # One of the project's installs at a time (scripts/test builds for Windows
+    # in the background): apt's own lock waits for dpkg, not for apt-get update.
+    exec {lock}>"${TMPDIR:-/tmp}/taluvex-apt.lock"
+    flock "$lock"
+    _need_missing "$@"
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing: ${missing[*]}" >&2
+        local sudo=""
+        [ "$(id -u)" -ne 0 ] && sudo="sudo"
+        if [ -z "${TALUVEX_APT_UPDATED:-}" ]; then
+            $sudo apt-get -o DPkg::Lock::Timeout=900 update -qq >&2
+            export TALUVEX_APT_UPDATED=1
+        fi
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${missing[@]}" >&2 ||
+            { exec {lock}>&-; return 1; }
     fi
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${missing[@]}" >&2
+    exec {lock}>&-
+}
+
+# mingw_tool OUT SOURCE [OPTION...]: a small Windows test tool, linked static,
+# built unless it is newer than its source.
+mingw_tool() {
+    local out="$1" src="$2"
+    shift 2
+    [ "$out" -nt "$src" ] && return 0
+    rm -f "$out"
+    x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -static -o "$out" "$src" "$@"
 }
 
 build_jobs() { nproc 2>/dev/null || echo 2; }
