@@ -3,6 +3,9 @@
 # install may hold the package lock (parallel builds): wait for it.
 # shellcheck shell=bash
 
+# The project's own lock around apt-get: one install at a time.
+APT_LOCK="${TMPDIR:-/tmp}/taluvex-apt.lock"
+
 need_packages() {
     local missing=() p lock
     _need_missing() {
@@ -15,7 +18,7 @@ need_packages() {
     [ ${#missing[@]} -eq 0 ] && return 0
     # One of the project's installs at a time (scripts/test builds for Windows
     # in the background): apt's own lock waits for dpkg, not for apt-get update.
-    exec {lock}>"${TMPDIR:-/tmp}/taluvex-apt.lock"
+    exec {lock}>"$APT_LOCK"
     flock "$lock"
     _need_missing "$@"
     if [ ${#missing[@]} -gt 0 ]; then
